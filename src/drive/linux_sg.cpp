@@ -1,0 +1,341 @@
+#include "drive/linux_sg.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace qdu {
+
+int LinuxSystem::open(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags);
+    return fd >= 0 ? fd : -errno;
+}
+
+void LinuxSystem::close(int fd) { ::close(fd); }
+
+int LinuxSystem::sg_io(int fd, void* sg_io_hdr) {
+    return ::ioctl(fd, SG_IO, sg_io_hdr) == 0 ? 0 : -errno;
+}
+
+bool LinuxSystem::exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> LinuxSystem::list_dir(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<LinuxSystem::NodeAccess> LinuxSystem::access_of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    NodeAccess access;
+    access.mode = st.st_mode & 07777;
+    const passwd* pw = ::getpwuid(st.st_uid);
+    access.owner = pw != nullptr ? pw->pw_name : std::to_string(st.st_uid);
+    const group* gr = ::getgrgid(st.st_gid);
+    access.group = gr != nullptr ? gr->gr_name : std::to_string(st.st_gid);
+    return access;
+}
+
+bool LinuxSystem::is_root() { return ::geteuid() == 0; }
+
+std::optional<int> linux_drive_index(char letter) {
+    if (letter >= 'a' && letter <= 'z') {
+        letter = static_cast<char>(letter - 'a' + 'A');
+    }
+    if (letter < 'C' || letter > 'Z') {
+        return std::nullopt;
+    }
+    return letter - 'C';
+}
+
+std::string linux_host_status_text(int host_status) {
+    switch (host_status) {
+        case 0x00: return "ok";
+        case 0x01: return "no connection to the device";
+        case 0x02: return "bus busy";
+        case 0x03: return "timed out";
+        case 0x04: return "device not found";
+        case 0x05: return "command aborted";
+        case 0x06: return "parity error";
+        case 0x07: return "host adapter error";
+        case 0x08: return "bus reset";
+        case 0x0E: return "transport disrupted";
+        case 0x0F: return "transport failed";
+        default: return "host status " + std::to_string(host_status);
+    }
+}
+
+namespace {
+
+constexpr int kOpenFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC;
+constexpr int kDidNoConnect = 0x01;
+constexpr int kDidBadTarget = 0x04;
+constexpr int kDriverStatusErrorMask = 0x07;  // everything but DRIVER_SENSE
+
+OpenError open_error_of(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+            return OpenError::NotPresent;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return OpenError::PermissionDenied;
+        case EBUSY:
+            return OpenError::Busy;
+        default:
+            return OpenError::Other;
+    }
+}
+
+class LinuxDevice final : public PassThroughDevice {
+public:
+    LinuxDevice(std::shared_ptr<LinuxSystem> system, int fd, std::string node,
+                std::string refused_hint)
+        : system_(std::move(system)),
+          fd_(fd),
+          node_(std::move(node)),
+          refused_hint_(std::move(refused_hint)) {}
+    ~LinuxDevice() override { system_->close(fd_); }
+    LinuxDevice(const LinuxDevice&) = delete;
+    LinuxDevice& operator=(const LinuxDevice&) = delete;
+
+    ScsiResult execute(const ScsiRequest& request) override {
+        CommandBlock cdb = request.cdb;
+        std::array<std::uint8_t, 64> raw_sense{};
+        // sg may leave stale bytes in the buffer of a failed command; read into our own and
+        // hand the bytes over only on GOOD.
+        std::vector<std::uint8_t> bounce;
+
+        sg_io_hdr_t hdr{};
+        hdr.interface_id = 'S';
+        hdr.cmd_len = static_cast<unsigned char>(cdb.size());
+        hdr.cmdp = cdb.data();
+        hdr.mx_sb_len = static_cast<unsigned char>(raw_sense.size());
+        hdr.sbp = raw_sense.data();
+        hdr.timeout = request.timeout_seconds * 1000U;
+        hdr.dxfer_len = static_cast<unsigned int>(request.data.size());
+        switch (request.direction) {
+            case DataDirection::DataIn:
+                bounce.assign(request.data.size(), 0);
+                hdr.dxfer_direction = SG_DXFER_FROM_DEV;
+                hdr.dxferp = bounce.data();
+                break;
+            case DataDirection::DataOut:
+                hdr.dxfer_direction = SG_DXFER_TO_DEV;
+                hdr.dxferp = request.data.data();
+                break;
+            case DataDirection::NoData:
+                hdr.dxfer_direction = SG_DXFER_NONE;
+                hdr.dxfer_len = 0;
+                break;
+        }
+        if (hdr.dxfer_len == 0) {
+            hdr.dxfer_direction = SG_DXFER_NONE;
+            hdr.dxferp = nullptr;
+        }
+
+        ScsiResult result;
+        const int rc = system_->sg_io(fd_, &hdr);
+        if (rc < 0) {
+            const int err = -rc;
+            result.os_error = err;
+            result.delivery =
+                (err == ENODEV || err == ENXIO) ? Delivery::DeviceGone : Delivery::OsError;
+            result.detail = "SG_IO on " + node_ + " failed: " + std::strerror(err);
+            if ((err == EPERM || err == EACCES) && !refused_hint_.empty()) {
+                result.detail += " (" + refused_hint_ + ")";
+            }
+            return result;
+        }
+        result.host_status = hdr.host_status;
+        result.driver_status = hdr.driver_status;
+        if (hdr.host_status != 0) {
+            result.delivery = (hdr.host_status == kDidNoConnect || hdr.host_status == kDidBadTarget)
+                                  ? Delivery::DeviceGone
+                                  : Delivery::HostError;
+            result.detail = node_ + ": " + linux_host_status_text(hdr.host_status);
+            return result;
+        }
+        if ((hdr.driver_status & kDriverStatusErrorMask) != 0 && hdr.status == 0) {
+            result.delivery = Delivery::HostError;
+            result.detail = node_ + ": driver status " + std::to_string(hdr.driver_status);
+            return result;
+        }
+        result.scsi_status = hdr.status;
+        const std::size_t sense_len = std::min<std::size_t>(hdr.sb_len_wr, raw_sense.size());
+        result.sense = normalize_sense(std::span<const std::uint8_t>(raw_sense.data(), sense_len));
+        const int resid = std::clamp(hdr.resid, 0, static_cast<int>(hdr.dxfer_len));
+        result.transferred = hdr.dxfer_len - static_cast<unsigned int>(resid);
+        if (request.direction == DataDirection::DataIn && result.scsi_status == kStatusGood) {
+            std::copy_n(bounce.begin(), result.transferred, request.data.begin());
+        }
+        return result;
+    }
+
+private:
+    std::shared_ptr<LinuxSystem> system_;
+    int fd_;
+    std::string node_;
+    std::string refused_hint_;
+};
+
+class NoOpNotificationHold final : public MediaNotificationHold {};
+
+std::string mode_text(mode_t mode) {
+    std::string text = "---------";
+    const char* letters = "rwxrwxrwx";
+    for (int i = 0; i < 9; ++i) {
+        if ((mode & (0400U >> i)) != 0) {
+            text[static_cast<std::size_t>(i)] = letters[i];
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+LinuxDeviceProvider::LinuxDeviceProvider(std::shared_ptr<LinuxSystem> system, LinuxPaths paths)
+    : system_(system ? std::move(system) : std::make_shared<LinuxSystem>()),
+      paths_(std::move(paths)) {}
+
+std::string LinuxDeviceProvider::sr_path(int index) const {
+    return paths_.dev + "/sr" + std::to_string(index);
+}
+
+std::string LinuxDeviceProvider::sg_path(int index) const {
+    const std::string dir =
+        paths_.sysfs_block + "/sr" + std::to_string(index) + "/device/scsi_generic";
+    for (const std::string& name : system_->list_dir(dir)) {
+        if (name.rfind("sg", 0) == 0) {
+            return paths_.dev + "/" + name;
+        }
+    }
+    return {};
+}
+
+std::string LinuxDeviceProvider::access_advice(const std::string& path) const {
+    const auto access = system_->access_of(path);
+    if (!access) {
+        return "give your user read and write access to " + path;
+    }
+    std::string text = path + " is owned by " + access->owner + ":" + access->group + " with mode " +
+                       mode_text(access->mode) + "; ";
+    const bool group_rw = (access->mode & 060) == 060;
+    if (group_rw && access->group != "root") {
+        text += "add your user to the group '" + access->group + "' (sudo usermod -aG " +
+                access->group + " \"$USER\") and log in again";
+    } else {
+        text += "ask the administrator for read and write access to it (for example with a udev "
+                "rule)";
+    }
+    return text;
+}
+
+OpenResult LinuxDeviceProvider::open(char letter) {
+    OpenResult result;
+    const auto index = linux_drive_index(letter);
+    if (!index) {
+        result.error = OpenError::NotPresent;
+        result.message = std::string("drive letter ") + letter + " is not one of C to Z";
+        return result;
+    }
+    const std::string sr = sr_path(*index);
+    const std::string sg = sg_path(*index);
+
+    int sg_error = 0;
+    if (!sg.empty()) {
+        const int fd = system_->open(sg, kOpenFlags);
+        if (fd >= 0) {
+            result.device = std::make_unique<LinuxDevice>(system_, fd, sg, std::string());
+            result.node = sg;
+            return result;
+        }
+        sg_error = -fd;
+    }
+
+    const int fd = system_->open(sr, kOpenFlags);
+    if (fd >= 0) {
+        std::string hint;
+        if (!sg.empty()) {
+            hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
+                   " only for privileged users, and " + sg +
+                   " could not be opened: " + std::strerror(sg_error) + "; " + access_advice(sg);
+        } else if (!system_->is_root()) {
+            hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
+                   " only for privileged users, and no SCSI generic node was found for it "
+                   "(load the sg module: sudo modprobe sg)";
+        }
+        result.device = std::make_unique<LinuxDevice>(system_, fd, sr, hint);
+        result.node = sr;
+        result.message = hint;
+        return result;
+    }
+
+    const int err = -fd;
+    result.os_error = err;
+    result.error = open_error_of(err);
+    result.node = sr;
+    if (result.error == OpenError::NotPresent) {
+        result.message = "no optical drive at " + sr;
+    } else if (result.error == OpenError::PermissionDenied) {
+        result.message = sr + " exists but could not be opened: " + std::strerror(err) + "; " +
+                         access_advice(sg.empty() ? sr : sg);
+    } else if (result.error == OpenError::Busy) {
+        result.message = sr + " is in exclusive use by another program; close it and try again";
+    } else {
+        result.message = sr + " could not be opened: " + std::strerror(err);
+    }
+    return result;
+}
+
+DeviceDescription LinuxDeviceProvider::describe(char letter) {
+    DeviceDescription description;
+    const auto index = linux_drive_index(letter);
+    if (!index) {
+        return description;
+    }
+    description.path = sr_path(*index);
+    description.exists = system_->exists(description.path);
+    return description;
+}
+
+std::unique_ptr<MediaNotificationHold> LinuxDeviceProvider::suppress_media_notification(
+    char /*letter*/) {
+    // Linux has no per-handle notification switch; the check keeps the tray locked instead.
+    return std::make_unique<NoOpNotificationHold>();
+}
+
+std::shared_ptr<DeviceProvider> make_system_device_provider() {
+    return std::make_shared<LinuxDeviceProvider>();
+}
+
+}  // namespace qdu

@@ -1,0 +1,16 @@
+// Command traces as `qdu --trace` prints them.
+#pragma once
+
+#include <string>
+
+#include "drive/transport.h"
+
+namespace qdu {
+
+// One attempt as text lines: the command, its data-out bytes (up to the last non-zero one)
+// and the outcome. Every line ends in a newline.
+std::string format_command_trace(const CommandTrace& trace);
+
+std::string hex_bytes(std::span<const std::uint8_t> bytes);
+
+}  // namespace qdu

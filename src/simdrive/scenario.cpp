@@ -1,0 +1,297 @@
+#include "simdrive/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace qdu {
+
+namespace {
+
+// The built-in scenarios are written in the file format, so the parser serves both.
+struct BuiltIn {
+    const char* name;
+    const char* text;
+};
+
+constexpr BuiltIn kBuiltIns[] = {
+    {"default",
+     "# Two supported drives with an empty letter and another maker's drive between them.\n"
+     "drive D\n"
+     "code MXR 2750LC58\n"
+     "drive F\n"
+     "vendor OTHERVND\n"
+     "product DVD-ROM DD-1000\n"
+     "revision 2.10\n"
+     "vendor-buffers no\n"
+     "drive H\n"
+     "code MXR 2750LC31\n"},
+    {"single",
+     "drive E\n"
+     "code MXR 2750LC58\n"},
+    {"no-check",
+     "drive E\n"
+     "code MXR 2750LC31\n"},
+    {"none", "# No optical drive at all.\n"},
+    {"unsupported",
+     "drive D\n"
+     "vendor OTHERVND\n"
+     "product DVD-ROM DD-1000\n"
+     "vendor-buffers no\n"
+     "drive E\n"
+     "code MXR 2750LC99\n"},
+};
+
+std::string trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+class Parser {
+public:
+    explicit Parser(std::string source) : source_(std::move(source)) {}
+
+    Scenario parse(std::istream& in) {
+        Scenario scenario;
+        scenario.name = source_;
+        std::string line;
+        while (std::getline(in, line)) {
+            ++line_no_;
+            const std::string text = trim(line);
+            if (text.empty() || text[0] == '#') {
+                continue;
+            }
+            const auto space = text.find_first_of(" \t");
+            const std::string key = text.substr(0, space);
+            const std::string rest = space == std::string::npos ? "" : trim(text.substr(space));
+            apply(scenario, key, rest);
+        }
+        std::sort(scenario.drives.begin(), scenario.drives.end(),
+                  [](const DriveSetup& a, const DriveSetup& b) { return a.letter < b.letter; });
+        return scenario;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) const {
+        throw ScenarioError(source_ + ":" + std::to_string(line_no_) + ": " + what);
+    }
+
+    // A value is the rest of the line, or a double-quoted text with \" \\ and \xNN escapes
+    // for exact bytes.
+    std::string value(const std::string& rest) const {
+        if (rest.empty() || rest.front() != '"') {
+            return rest;
+        }
+        std::string out;
+        for (std::size_t i = 1; i < rest.size(); ++i) {
+            const char c = rest[i];
+            if (c == '"') {
+                if (i + 1 != rest.size()) {
+                    fail("unexpected text after the closing quote");
+                }
+                return out;
+            }
+            if (c != '\\') {
+                out.push_back(c);
+                continue;
+            }
+            if (i + 1 >= rest.size()) {
+                fail("a backslash ends the line");
+            }
+            const char e = rest[++i];
+            if (e == '"' || e == '\\') {
+                out.push_back(e);
+            } else if (e == 'x' && i + 2 < rest.size() && hex_digit(rest[i + 1]) >= 0 &&
+                       hex_digit(rest[i + 2]) >= 0) {
+                out.push_back(static_cast<char>(hex_digit(rest[i + 1]) * 16 + hex_digit(rest[i + 2])));
+                i += 2;
+            } else {
+                fail(std::string("unknown escape \\") + e + " (use \\\", \\\\ or \\xNN)");
+            }
+        }
+        fail("the quoted text has no closing quote");
+    }
+
+    std::string sized(const std::string& key, const std::string& rest, std::size_t width) const {
+        std::string text = value(rest);
+        if (text.size() > width) {
+            fail(key + " is " + std::to_string(text.size()) + " bytes long; at most " +
+                 std::to_string(width) + " fit");
+        }
+        return text;
+    }
+
+    bool yes_no(const std::string& key, const std::string& rest) const {
+        if (rest == "yes") {
+            return true;
+        }
+        if (rest == "no") {
+            return false;
+        }
+        fail(key + " takes yes or no, not '" + rest + "'");
+    }
+
+    void apply(Scenario& scenario, const std::string& key, const std::string& rest) {
+        if (key == "drive") {
+            if (rest.size() != 1 ||
+                std::toupper(static_cast<unsigned char>(rest[0])) < 'C' ||
+                std::toupper(static_cast<unsigned char>(rest[0])) > 'Z') {
+                fail("drive takes one letter from C to Z, not '" + rest + "'");
+            }
+            const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
+            for (const DriveSetup& d : scenario.drives) {
+                if (d.letter == letter) {
+                    fail(std::string("drive ") + letter + " is given twice");
+                }
+            }
+            scenario.drives.push_back(DriveSetup{letter, DriveProfile{}});
+            return;
+        }
+        if (scenario.drives.empty()) {
+            fail("'" + key + "' must follow a 'drive LETTER' line");
+        }
+        DriveProfile& p = scenario.drives.back().profile;
+        if (key == "vendor") {
+            p.vendor = sized(key, rest, 8);
+        } else if (key == "product") {
+            p.product = sized(key, rest, 16);
+        } else if (key == "revision") {
+            p.revision = sized(key, rest, 4);
+        } else if (key == "vendor-specific") {
+            p.vendor_specific = sized(key, rest, 20);
+        } else if (key == "code") {
+            p.identification_code = sized(key, rest, 16);
+        } else if (key == "code-tail") {
+            p.identification_tail = sized(key, rest, 16);
+        } else if (key == "vendor-buffers") {
+            p.vendor_buffers = yes_no(key, rest);
+        } else {
+            fail("unknown key '" + key +
+                 "' (known: drive, vendor, product, revision, vendor-specific, code, code-tail, "
+                 "vendor-buffers)");
+        }
+    }
+
+    std::string source_;
+    int line_no_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> builtin_scenario_names() {
+    std::vector<std::string> names;
+    for (const BuiltIn& b : kBuiltIns) {
+        names.emplace_back(b.name);
+    }
+    return names;
+}
+
+Scenario parse_scenario(std::istream& in, const std::string& source) {
+    return Parser(source).parse(in);
+}
+
+Scenario load_scenario(const std::string& name_or_path) {
+    for (const BuiltIn& b : kBuiltIns) {
+        if (name_or_path == b.name) {
+            std::istringstream in(b.text);
+            Scenario scenario = parse_scenario(in, b.name);
+            scenario.name = b.name;
+            return scenario;
+        }
+    }
+    std::ifstream file(name_or_path);
+    if (!file) {
+        std::string names;
+        for (const BuiltIn& b : kBuiltIns) {
+            names += names.empty() ? "" : ", ";
+            names += b.name;
+        }
+        throw ScenarioError("'" + name_or_path +
+                            "' is neither a built-in scenario (" + names +
+                            ") nor a readable scenario file");
+    }
+    return parse_scenario(file, name_or_path);
+}
+
+namespace {
+
+class SimulatedHandle final : public PassThroughDevice {
+public:
+    explicit SimulatedHandle(std::shared_ptr<SimulatedDrive> drive) : drive_(std::move(drive)) {}
+    ScsiResult execute(const ScsiRequest& request) override { return drive_->execute(request); }
+
+private:
+    std::shared_ptr<SimulatedDrive> drive_;
+};
+
+class SimulatedNotificationHold final : public MediaNotificationHold {
+public:
+    explicit SimulatedNotificationHold(std::shared_ptr<SimulatedDrive> drive)
+        : drive_(std::move(drive)) {
+        drive_->set_media_notification_suppressed(true);
+    }
+    ~SimulatedNotificationHold() override { drive_->set_media_notification_suppressed(false); }
+    SimulatedNotificationHold(const SimulatedNotificationHold&) = delete;
+    SimulatedNotificationHold& operator=(const SimulatedNotificationHold&) = delete;
+
+private:
+    std::shared_ptr<SimulatedDrive> drive_;
+};
+
+}  // namespace
+
+SimulatedBus::SimulatedBus(const Scenario& scenario) {
+    for (const DriveSetup& setup : scenario.drives) {
+        drives_[setup.letter] = std::make_shared<SimulatedDrive>(setup.profile);
+    }
+}
+
+OpenResult SimulatedBus::open(char letter) {
+    OpenResult result;
+    const auto found = drives_.find(letter);
+    if (found == drives_.end()) {
+        result.error = OpenError::NotPresent;
+        return result;
+    }
+    result.device = std::make_unique<SimulatedHandle>(found->second);
+    result.node = kSimulatedDeviceName;
+    return result;
+}
+
+DeviceDescription SimulatedBus::describe(char letter) {
+    const bool exists = drives_.count(letter) != 0;
+    return DeviceDescription{exists, exists ? kSimulatedDeviceName : ""};
+}
+
+std::unique_ptr<MediaNotificationHold> SimulatedBus::suppress_media_notification(char letter) {
+    const auto found = drives_.find(letter);
+    if (found == drives_.end()) {
+        return nullptr;
+    }
+    return std::make_unique<SimulatedNotificationHold>(found->second);
+}
+
+std::shared_ptr<SimulatedDrive> SimulatedBus::drive(char letter) const {
+    const auto found = drives_.find(letter);
+    return found == drives_.end() ? nullptr : found->second;
+}
+
+}  // namespace qdu
