@@ -63,8 +63,7 @@ std::string describe_failure(const ProbeRecord& probe) {
 
 void explain_no_drive(const Context& ctx, const DriveList& list) {
     ctx.err << "qdu: no supported drive found; this utility works with the " << kModelName
-            << " (identification code " << kCodeWithoutCheck << " or " << kCodeWithCheck
-            << ").\n";
+            << " (identification code " << kCodeWithoutCheck << " or " << kCodeWithCheck << ").\n";
     if (list.probes.empty()) {
         if (ctx.simulated) {
             ctx.err << "The simulated scenario '" << terminal_safe(ctx.scenario)
@@ -180,7 +179,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     Context ctx{out, err, json, false, scenario, 0};
     ctx.simulated = simulate->count() > 0;
     ctx.scenario = scenario;
-    ctx.drive = drive.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
+    ctx.drive =
+        drive.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
     if (ctx.simulated) {

@@ -78,7 +78,9 @@ ProbeRecord probe_identification(char letter) {
     return record;
 }
 
-std::string probe_identification_code(char letter) { return probe_identification(letter).code; }
+std::string probe_identification_code(char letter) {
+    return probe_identification(letter).code;
+}
 
 std::string probe_drive_label(char letter) {
     close_current_handle(letter);

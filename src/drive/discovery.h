@@ -48,9 +48,9 @@ struct ProbeRecord {
     bool opened = false;
     OpenError open_error = OpenError::None;
     std::string open_message;
-    bool answered = false;           // the identification buffer came back GOOD
-    std::int32_t status = 0;         // last_status when it did not
-    std::string failure;             // why the request did not reach the drive, if it did not
+    bool answered = false;    // the identification buffer came back GOOD
+    std::int32_t status = 0;  // last_status when it did not
+    std::string failure;      // why the request did not reach the drive, if it did not
     std::string code;
     bool supported = false;
 };

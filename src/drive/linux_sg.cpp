@@ -21,7 +21,9 @@ int LinuxSystem::open(const std::string& path, int flags) {
     return fd >= 0 ? fd : -errno;
 }
 
-void LinuxSystem::close(int fd) { ::close(fd); }
+void LinuxSystem::close(int fd) {
+    ::close(fd);
+}
 
 int LinuxSystem::sg_io(int fd, void* sg_io_hdr) {
     return ::ioctl(fd, SG_IO, sg_io_hdr) == 0 ? 0 : -errno;
@@ -63,7 +65,9 @@ std::optional<LinuxSystem::NodeAccess> LinuxSystem::access_of(const std::string&
     return access;
 }
 
-bool LinuxSystem::is_root() { return ::geteuid() == 0; }
+bool LinuxSystem::is_root() {
+    return ::geteuid() == 0;
+}
 
 std::optional<int> linux_drive_index(char letter) {
     if (letter >= 'a' && letter <= 'z') {
@@ -77,18 +81,30 @@ std::optional<int> linux_drive_index(char letter) {
 
 std::string linux_host_status_text(int host_status) {
     switch (host_status) {
-        case 0x00: return "ok";
-        case 0x01: return "no connection to the device";
-        case 0x02: return "bus busy";
-        case 0x03: return "timed out";
-        case 0x04: return "device not found";
-        case 0x05: return "command aborted";
-        case 0x06: return "parity error";
-        case 0x07: return "host adapter error";
-        case 0x08: return "bus reset";
-        case 0x0E: return "transport disrupted";
-        case 0x0F: return "transport failed";
-        default: return "host status " + std::to_string(host_status);
+        case 0x00:
+            return "ok";
+        case 0x01:
+            return "no connection to the device";
+        case 0x02:
+            return "bus busy";
+        case 0x03:
+            return "timed out";
+        case 0x04:
+            return "device not found";
+        case 0x05:
+            return "command aborted";
+        case 0x06:
+            return "parity error";
+        case 0x07:
+            return "host adapter error";
+        case 0x08:
+            return "bus reset";
+        case 0x0E:
+            return "transport disrupted";
+        case 0x0F:
+            return "transport failed";
+        default:
+            return "host status " + std::to_string(host_status);
     }
 }
 
@@ -247,15 +263,16 @@ std::string LinuxDeviceProvider::access_advice(const std::string& path) const {
     if (!access) {
         return "give your user read and write access to " + path;
     }
-    std::string text = path + " is owned by " + access->owner + ":" + access->group + " with mode " +
-                       mode_text(access->mode) + "; ";
+    std::string text = path + " is owned by " + access->owner + ":" + access->group +
+                       " with mode " + mode_text(access->mode) + "; ";
     const bool group_rw = (access->mode & 060) == 060;
     if (group_rw && access->group != "root") {
         text += "add your user to the group '" + access->group + "' (sudo usermod -aG " +
                 access->group + " \"$USER\") and log in again";
     } else {
-        text += "ask the administrator for read and write access to it (for example with a udev "
-                "rule)";
+        text +=
+            "ask the administrator for read and write access to it (for example with a udev "
+            "rule)";
     }
     return text;
 }

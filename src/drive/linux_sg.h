@@ -2,10 +2,11 @@
 // node cannot be opened.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include "drive/passthrough.h"

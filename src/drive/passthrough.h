@@ -33,10 +33,10 @@ struct ScsiRequest {
 };
 
 enum class Delivery {
-    Completed,    // the drive answered; scsi_status and sense are its answer
-    OsError,      // the system call failed; os_error holds errno (or the Windows error)
-    HostError,    // the adapter or driver gave up (timeout, device gone); see host_status
-    DeviceGone,   // the device node no longer answers (unplugged)
+    Completed,   // the drive answered; scsi_status and sense are its answer
+    OsError,     // the system call failed; os_error holds errno (or the Windows error)
+    HostError,   // the adapter or driver gave up (timeout, device gone); see host_status
+    DeviceGone,  // the device node no longer answers (unplugged)
 };
 
 struct ScsiResult {
@@ -46,8 +46,8 @@ struct ScsiResult {
     int driver_status = 0;
     std::string detail;  // words for a failed delivery, for traces and messages
     std::uint8_t scsi_status = kStatusGood;
-    SenseData sense{};                // fixed format, as the drive sent it or converted to it
-    std::uint32_t transferred = 0;    // data bytes that moved, when known
+    SenseData sense{};              // fixed format, as the drive sent it or converted to it
+    std::uint32_t transferred = 0;  // data bytes that moved, when known
 
     bool delivered() const { return delivery == Delivery::Completed; }
     bool good() const { return delivered() && scsi_status == kStatusGood; }

@@ -46,19 +46,32 @@ void install_device_provider(std::shared_ptr<DeviceProvider> provider) {
 
 const char* command_status_name(std::int32_t status) {
     switch (status) {
-        case NoSense: return "NoSense";
-        case CommandError: return "CommandError";
-        case BecomingReady: return "BecomingReady";
-        case InitializationRequired: return "InitializationRequired";
-        case LongWriteInProgress: return "LongWriteInProgress";
-        case MediumNotPresent: return "MediumNotPresent";
-        case CommunicationTimeout: return "CommunicationTimeout";
-        case SelfConfigurationFailed: return "SelfConfigurationFailed";
-        case MediumMayHaveChanged: return "MediumMayHaveChanged";
-        case ResetOccurred: return "ResetOccurred";
-        case DeviceUnavailable: return "DeviceUnavailable";
-        case BufferTooSmall: return "BufferTooSmall";
-        default: return "Unknown";
+        case NoSense:
+            return "NoSense";
+        case CommandError:
+            return "CommandError";
+        case BecomingReady:
+            return "BecomingReady";
+        case InitializationRequired:
+            return "InitializationRequired";
+        case LongWriteInProgress:
+            return "LongWriteInProgress";
+        case MediumNotPresent:
+            return "MediumNotPresent";
+        case CommunicationTimeout:
+            return "CommunicationTimeout";
+        case SelfConfigurationFailed:
+            return "SelfConfigurationFailed";
+        case MediumMayHaveChanged:
+            return "MediumMayHaveChanged";
+        case ResetOccurred:
+            return "ResetOccurred";
+        case DeviceUnavailable:
+            return "DeviceUnavailable";
+        case BufferTooSmall:
+            return "BufferTooSmall";
+        default:
+            return "Unknown";
     }
 }
 
@@ -73,10 +86,14 @@ std::int32_t classify_sense(const SenseData& sense) {
     }
     if (c.key == 0x2 && c.asc == 0x04) {
         switch (c.ascq) {
-            case 0x01: return BecomingReady;
-            case 0x02: return InitializationRequired;
-            case 0x08: return LongWriteInProgress;
-            default: return CommandError;
+            case 0x01:
+                return BecomingReady;
+            case 0x02:
+                return InitializationRequired;
+            case 0x08:
+                return LongWriteInProgress;
+            default:
+                return CommandError;
         }
     }
     if (c.key == 0x2 && c.asc == 0x3A && c.ascq <= 0x02) {
@@ -107,8 +124,8 @@ CommandBuffers& command_buffers() {
     return buffers;
 }
 
-bool send_command(const CommandBlock& cdb, DataDirection direction,
-                  std::span<std::uint8_t> buffer, std::uint32_t length) {
+bool send_command(const CommandBlock& cdb, DataDirection direction, std::span<std::uint8_t> buffer,
+                  std::uint32_t length) {
     DriveDevice& device = drive_device();
     const std::uint32_t moved = direction == DataDirection::NoData ? 0 : length;
     const std::span<const std::uint8_t> shown =
@@ -196,9 +213,13 @@ bool suppress_media_notification() {
     return device.notify_handle != nullptr;
 }
 
-void restore_media_notification() { drive_device().notify_handle.reset(); }
+void restore_media_notification() {
+    drive_device().notify_handle.reset();
+}
 
-void set_command_observer(CommandObserver observer) { observer_slot() = std::move(observer); }
+void set_command_observer(CommandObserver observer) {
+    observer_slot() = std::move(observer);
+}
 
 void reset_drive_access() {
     DriveDevice& device = drive_device();

@@ -121,7 +121,8 @@ private:
                 out.push_back(e);
             } else if (e == 'x' && i + 2 < rest.size() && hex_digit(rest[i + 1]) >= 0 &&
                        hex_digit(rest[i + 2]) >= 0) {
-                out.push_back(static_cast<char>(hex_digit(rest[i + 1]) * 16 + hex_digit(rest[i + 2])));
+                out.push_back(
+                    static_cast<char>(hex_digit(rest[i + 1]) * 16 + hex_digit(rest[i + 2])));
                 i += 2;
             } else {
                 fail(std::string("unknown escape \\") + e + " (use \\\", \\\\ or \\xNN)");
@@ -151,12 +152,12 @@ private:
 
     void apply(Scenario& scenario, const std::string& key, const std::string& rest) {
         if (key == "drive") {
-            if (rest.size() != 1 ||
-                std::toupper(static_cast<unsigned char>(rest[0])) < 'C' ||
+            if (rest.size() != 1 || std::toupper(static_cast<unsigned char>(rest[0])) < 'C' ||
                 std::toupper(static_cast<unsigned char>(rest[0])) > 'Z') {
                 fail("drive takes one letter from C to Z, not '" + rest + "'");
             }
-            const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
+            const char letter =
+                static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
             for (const DriveSetup& d : scenario.drives) {
                 if (d.letter == letter) {
                     fail(std::string("drive ") + letter + " is given twice");
@@ -224,8 +225,7 @@ Scenario load_scenario(const std::string& name_or_path) {
             names += names.empty() ? "" : ", ";
             names += b.name;
         }
-        throw ScenarioError("'" + name_or_path +
-                            "' is neither a built-in scenario (" + names +
+        throw ScenarioError("'" + name_or_path + "' is neither a built-in scenario (" + names +
                             ") nor a readable scenario file");
     }
     return parse_scenario(file, name_or_path);

@@ -140,8 +140,7 @@ DeviceDescription ScriptedProvider::describe(char letter) {
     return DeviceDescription{exists, exists ? std::string("scripted ") + letter : std::string()};
 }
 
-std::unique_ptr<MediaNotificationHold> ScriptedProvider::suppress_media_notification(
-    char letter) {
+std::unique_ptr<MediaNotificationHold> ScriptedProvider::suppress_media_notification(char letter) {
     if (fail_notification_ || devices_.count(letter) == 0) {
         return nullptr;
     }

@@ -68,12 +68,18 @@ ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
 
 ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
     switch (request.cdb[0]) {
-        case kTestUnitReady: return test_unit_ready();
-        case kRequestSense: return request_sense(request);
-        case kInquiry: return inquiry(request);
-        case kPreventAllowMediumRemoval: return prevent_allow_medium_removal(request);
-        case kReadBuffer: return read_buffer(request);
-        default: return check_condition(kIllegalRequest, kInvalidOperationCode, 0x00);
+        case kTestUnitReady:
+            return test_unit_ready();
+        case kRequestSense:
+            return request_sense(request);
+        case kInquiry:
+            return inquiry(request);
+        case kPreventAllowMediumRemoval:
+            return prevent_allow_medium_removal(request);
+        case kReadBuffer:
+            return read_buffer(request);
+        default:
+            return check_condition(kIllegalRequest, kInvalidOperationCode, 0x00);
     }
 }
 
@@ -129,8 +135,10 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
         return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
     switch (buffer_id) {
-        case 0xF1: return transfer_in(request, identification_data(), allocation);
-        default: return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+        case 0xF1:
+            return transfer_in(request, identification_data(), allocation);
+        default:
+            return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
 }
 

@@ -1,10 +1,10 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/terminal.h"
@@ -27,7 +27,9 @@ Outcome qdu(const std::vector<std::string>& args, const Environment& environment
     return Outcome{code, out.str(), err.str()};
 }
 
-std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string first_line(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 TEST(QduList, ListsTheSimulatedDrivesInLetterOrder) {
     const Outcome r = qdu({"--simulate", "list"});
@@ -58,8 +60,7 @@ TEST(QduList, TraceShowsTheProbeOfEveryDevice) {
     ASSERT_EQ(r.code, kExitDone);
     const std::string id = "> 3C 02 F1 00 00 00 00 00 30 00 00 00  in 48\n";
     // D meets its power-on reset first, and the probe is sent again.
-    const std::string probe_of_d = id + "< CHECK CONDITION 6/29/00 status 11\n" + id +
-                                   "< GOOD\n" +
+    const std::string probe_of_d = id + "< CHECK CONDITION 6/29/00 status 11\n" + id + "< GOOD\n" +
                                    "> 12 00 00 00 FE 00 00 00 00 00 00 00  in 254\n< GOOD\n";
     EXPECT_EQ(r.err.substr(0, probe_of_d.size()), probe_of_d);
     EXPECT_NE(r.err.find(id + "< CHECK CONDITION 5/24/00 status 1\n"), std::string::npos);
@@ -124,8 +125,11 @@ TEST(QduList, DriveTextsNeverReachTheTerminalAsControlCharacters) {
 }
 
 TEST(QduUsage, BadUsageIsOneLineAndExitTwo) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus", "list"}, {"-d", "B", "list"}, {"--drive=CD", "list"}, {}, {"frobnicate"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus", "list"},
+                                                                  {"-d", "B", "list"},
+                                                                  {"--drive=CD", "list"},
+                                                                  {},
+                                                                  {"frobnicate"}}) {
         const Outcome r = qdu(args);
         EXPECT_EQ(r.code, kExitUsage) << r.err;
         EXPECT_EQ(r.out, "");
@@ -144,9 +148,10 @@ TEST(QduUsage, BadScenarioNamesTheProblem) {
     const Outcome r = qdu({std::string("--simulate=") + path, "list"});
     std::remove(path);
     EXPECT_EQ(r.code, kExitUsage);
-    EXPECT_EQ(first_line(r.err), "qdu: " + std::string(path) + ":3: unknown key 'speed' (known: "
-                                 "drive, vendor, product, revision, vendor-specific, code, "
-                                 "code-tail, vendor-buffers)");
+    EXPECT_EQ(first_line(r.err), "qdu: " + std::string(path) +
+                                     ":3: unknown key 'speed' (known: "
+                                     "drive, vendor, product, revision, vendor-specific, code, "
+                                     "code-tail, vendor-buffers)");
     EXPECT_EQ(qdu({"--simulate=nosuch", "list"}).code, kExitUsage);
 }
 
@@ -163,7 +168,9 @@ TEST(QduUsage, HelpAndVersion) {
 TEST(TerminalSafe, EscapesControlsButKeepsText) {
     EXPECT_EQ(terminal_safe("plain \xC3\xA9 text"), "plain \xC3\xA9 text");
     EXPECT_EQ(terminal_safe("a\tb\x7F"), "a\\x09b\\x7F");
-    EXPECT_EQ(terminal_safe("\xC2\x9B" "31m"), "\\x9B31m");
+    EXPECT_EQ(terminal_safe("\xC2\x9B"
+                            "31m"),
+              "\\x9B31m");
     EXPECT_EQ(terminal_safe("\xC2\xA0"), "\xC2\xA0");
 }
 

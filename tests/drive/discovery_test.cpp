@@ -35,7 +35,8 @@ TEST(DiscoveryCommands, BlocksAreByteExact) {
     EXPECT_EQ(read_identification_buffer_command(),
               (CommandBlock{0x3C, 0x02, 0xF1, 0, 0, 0, 0x00, 0x00, 0x30, 0, 0, 0}));
     EXPECT_EQ(inquiry_command(), (CommandBlock{0x12, 0, 0, 0x00, 0xFE, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(allow_medium_removal_command(), (CommandBlock{0x1E, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(allow_medium_removal_command(),
+              (CommandBlock{0x1E, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(SupportedCodes, AreExactCaseSensitiveSubstrings) {
@@ -155,7 +156,9 @@ TEST_F(Discovery, ModelNameIsShortenedWhenItNamesTheModel) {
     EXPECT_EQ(current_model_name(), "OTHERVND DVD-ROM DD-1000 2.10 and some m");
 }
 
-TEST_F(Discovery, ModelNameWithoutDriveIsEmpty) { EXPECT_EQ(current_model_name(), ""); }
+TEST_F(Discovery, ModelNameWithoutDriveIsEmpty) {
+    EXPECT_EQ(current_model_name(), "");
+}
 
 TEST_F(Discovery, DefaultSimulatedScenarioListsBothKvtDrives) {
     auto bus = std::make_shared<SimulatedBus>(load_scenario("default"));

@@ -1,8 +1,9 @@
+#include "drive/transport.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "drive/transport.h"
 #include "support/drive_fixture.h"
 
 namespace qdu {
@@ -30,25 +31,19 @@ TEST_P(SenseClassification, MapsKeyAscAscqToStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SenseClassification,
-    ::testing::Values(SenseCase{0x0, 0x00, 0x00, NoSense}, SenseCase{0x0, 0x00, 0x01, CommandError},
-                      SenseCase{0x2, 0x04, 0x01, BecomingReady},
-                      SenseCase{0x2, 0x04, 0x02, InitializationRequired},
-                      SenseCase{0x2, 0x04, 0x03, CommandError},
-                      SenseCase{0x2, 0x04, 0x08, LongWriteInProgress},
-                      SenseCase{0x2, 0x3A, 0x00, MediumNotPresent},
-                      SenseCase{0x2, 0x3A, 0x01, MediumNotPresent},
-                      SenseCase{0x2, 0x3A, 0x02, MediumNotPresent},
-                      SenseCase{0x2, 0x3A, 0x03, CommandError},
-                      SenseCase{0x4, 0x08, 0x01, CommunicationTimeout},
-                      SenseCase{0x4, 0x08, 0x00, CommandError},
-                      SenseCase{0x4, 0x4C, 0x00, SelfConfigurationFailed},
-                      SenseCase{0x6, 0x28, 0x00, MediumMayHaveChanged},
-                      SenseCase{0x6, 0x29, 0x00, ResetOccurred},
-                      SenseCase{0x6, 0x29, 0x01, CommandError},
-                      SenseCase{0x5, 0x20, 0x00, CommandError},
-                      // Only the low four bits of byte 2 are the key (ILI and friends above).
-                      SenseCase{0x22, 0x3A, 0x00, MediumNotPresent},
-                      SenseCase{0xE6, 0x29, 0x00, ResetOccurred}));
+    ::testing::Values(
+        SenseCase{0x0, 0x00, 0x00, NoSense}, SenseCase{0x0, 0x00, 0x01, CommandError},
+        SenseCase{0x2, 0x04, 0x01, BecomingReady},
+        SenseCase{0x2, 0x04, 0x02, InitializationRequired},
+        SenseCase{0x2, 0x04, 0x03, CommandError}, SenseCase{0x2, 0x04, 0x08, LongWriteInProgress},
+        SenseCase{0x2, 0x3A, 0x00, MediumNotPresent}, SenseCase{0x2, 0x3A, 0x01, MediumNotPresent},
+        SenseCase{0x2, 0x3A, 0x02, MediumNotPresent}, SenseCase{0x2, 0x3A, 0x03, CommandError},
+        SenseCase{0x4, 0x08, 0x01, CommunicationTimeout}, SenseCase{0x4, 0x08, 0x00, CommandError},
+        SenseCase{0x4, 0x4C, 0x00, SelfConfigurationFailed},
+        SenseCase{0x6, 0x28, 0x00, MediumMayHaveChanged}, SenseCase{0x6, 0x29, 0x00, ResetOccurred},
+        SenseCase{0x6, 0x29, 0x01, CommandError}, SenseCase{0x5, 0x20, 0x00, CommandError},
+        // Only the low four bits of byte 2 are the key (ILI and friends above).
+        SenseCase{0x22, 0x3A, 0x00, MediumNotPresent}, SenseCase{0xE6, 0x29, 0x00, ResetOccurred}));
 
 TEST(SenseNormalisation, DescriptorFormatBecomesFixedFormat) {
     const std::uint8_t descriptor[] = {0x72, 0x06, 0x28, 0x00, 0, 0, 0, 0};
