@@ -81,30 +81,18 @@ std::optional<int> linux_drive_index(char letter) {
 
 std::string linux_host_status_text(int host_status) {
     switch (host_status) {
-        case 0x00:
-            return "ok";
-        case 0x01:
-            return "no connection to the device";
-        case 0x02:
-            return "bus busy";
-        case 0x03:
-            return "timed out";
-        case 0x04:
-            return "device not found";
-        case 0x05:
-            return "command aborted";
-        case 0x06:
-            return "parity error";
-        case 0x07:
-            return "host adapter error";
-        case 0x08:
-            return "bus reset";
-        case 0x0E:
-            return "transport disrupted";
-        case 0x0F:
-            return "transport failed";
-        default:
-            return "host status " + std::to_string(host_status);
+        case 0x00: return "ok";
+        case 0x01: return "no connection to the device";
+        case 0x02: return "bus busy";
+        case 0x03: return "timed out";
+        case 0x04: return "device not found";
+        case 0x05: return "command aborted";
+        case 0x06: return "parity error";
+        case 0x07: return "host adapter error";
+        case 0x08: return "bus reset";
+        case 0x0E: return "transport disrupted";
+        case 0x0F: return "transport failed";
+        default: return "host status " + std::to_string(host_status);
     }
 }
 
@@ -119,16 +107,12 @@ OpenError open_error_of(int err) {
     switch (err) {
         case ENOENT:
         case ENXIO:
-        case ENODEV:
-            return OpenError::NotPresent;
+        case ENODEV: return OpenError::NotPresent;
         case EACCES:
         case EPERM:
-        case EROFS:
-            return OpenError::PermissionDenied;
-        case EBUSY:
-            return OpenError::Busy;
-        default:
-            return OpenError::Other;
+        case EROFS: return OpenError::PermissionDenied;
+        case EBUSY: return OpenError::Busy;
+        default: return OpenError::Other;
     }
 }
 

@@ -8,32 +8,22 @@ namespace {
 
 const char* direction_word(DataDirection direction) {
     switch (direction) {
-        case DataDirection::DataOut:
-            return "out";
-        case DataDirection::DataIn:
-            return "in";
-        case DataDirection::NoData:
-            return "none";
+        case DataDirection::DataOut: return "out";
+        case DataDirection::DataIn: return "in";
+        case DataDirection::NoData: return "none";
     }
     return "none";
 }
 
 std::string status_word(std::uint8_t status) {
     switch (status) {
-        case 0x02:
-            return "CHECK CONDITION";
-        case 0x04:
-            return "CONDITION MET";
-        case 0x08:
-            return "BUSY";
-        case 0x18:
-            return "RESERVATION CONFLICT";
-        case 0x28:
-            return "TASK SET FULL";
-        case 0x30:
-            return "ACA ACTIVE";
-        case 0x40:
-            return "TASK ABORTED";
+        case 0x02: return "CHECK CONDITION";
+        case 0x04: return "CONDITION MET";
+        case 0x08: return "BUSY";
+        case 0x18: return "RESERVATION CONFLICT";
+        case 0x28: return "TASK SET FULL";
+        case 0x30: return "ACA ACTIVE";
+        case 0x40: return "TASK ABORTED";
         default: {
             char text[16];
             std::snprintf(text, sizeof text, "STATUS %02X", status);

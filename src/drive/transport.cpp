@@ -46,32 +46,19 @@ void install_device_provider(std::shared_ptr<DeviceProvider> provider) {
 
 const char* command_status_name(std::int32_t status) {
     switch (status) {
-        case NoSense:
-            return "NoSense";
-        case CommandError:
-            return "CommandError";
-        case BecomingReady:
-            return "BecomingReady";
-        case InitializationRequired:
-            return "InitializationRequired";
-        case LongWriteInProgress:
-            return "LongWriteInProgress";
-        case MediumNotPresent:
-            return "MediumNotPresent";
-        case CommunicationTimeout:
-            return "CommunicationTimeout";
-        case SelfConfigurationFailed:
-            return "SelfConfigurationFailed";
-        case MediumMayHaveChanged:
-            return "MediumMayHaveChanged";
-        case ResetOccurred:
-            return "ResetOccurred";
-        case DeviceUnavailable:
-            return "DeviceUnavailable";
-        case BufferTooSmall:
-            return "BufferTooSmall";
-        default:
-            return "Unknown";
+        case NoSense: return "NoSense";
+        case CommandError: return "CommandError";
+        case BecomingReady: return "BecomingReady";
+        case InitializationRequired: return "InitializationRequired";
+        case LongWriteInProgress: return "LongWriteInProgress";
+        case MediumNotPresent: return "MediumNotPresent";
+        case CommunicationTimeout: return "CommunicationTimeout";
+        case SelfConfigurationFailed: return "SelfConfigurationFailed";
+        case MediumMayHaveChanged: return "MediumMayHaveChanged";
+        case ResetOccurred: return "ResetOccurred";
+        case DeviceUnavailable: return "DeviceUnavailable";
+        case BufferTooSmall: return "BufferTooSmall";
+        default: return "Unknown";
     }
 }
 
@@ -86,14 +73,10 @@ std::int32_t classify_sense(const SenseData& sense) {
     }
     if (c.key == 0x2 && c.asc == 0x04) {
         switch (c.ascq) {
-            case 0x01:
-                return BecomingReady;
-            case 0x02:
-                return InitializationRequired;
-            case 0x08:
-                return LongWriteInProgress;
-            default:
-                return CommandError;
+            case 0x01: return BecomingReady;
+            case 0x02: return InitializationRequired;
+            case 0x08: return LongWriteInProgress;
+            default: return CommandError;
         }
     }
     if (c.key == 0x2 && c.asc == 0x3A && c.ascq <= 0x02) {

@@ -11,6 +11,13 @@ constexpr std::uint8_t kRequestSense = 0x03;
 constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kPreventAllowMediumRemoval = 0x1E;
 constexpr std::uint8_t kReadBuffer = 0x3C;
+constexpr std::uint8_t kWriteBuffer = 0x3B;
+constexpr std::uint8_t kSetCdSpeed = 0xBB;
+constexpr std::uint8_t kVendorMode = 0x01;
+constexpr std::uint8_t kDataMode = 0x02;
+constexpr std::uint8_t kSettingsBuffer = 0xF4;
+constexpr std::uint8_t kFunctionBuffer = 0xFA;
+constexpr std::uint32_t kSettingsLength = 256;
 
 constexpr std::uint8_t kIllegalRequest = 0x5;
 constexpr std::uint8_t kNotReady = 0x2;
@@ -31,6 +38,10 @@ std::uint32_t be24(const CommandBlock& cdb, std::size_t at) {
     return (std::uint32_t{cdb[at]} << 16) | (std::uint32_t{cdb[at + 1]} << 8) | cdb[at + 2];
 }
 
+ScsiResult from_sense(const std::optional<SenseTriple>& sense) {
+    return sense ? check_condition(sense->key, sense->asc, sense->ascq) : ScsiResult{};
+}
+
 }  // namespace
 
 ScsiResult transfer_in(const ScsiRequest& request, const std::vector<std::uint8_t>& reply,
@@ -47,7 +58,10 @@ ScsiResult transfer_in(const ScsiRequest& request, const std::vector<std::uint8_
 }
 
 SimulatedDrive::SimulatedDrive(DriveProfile profile)
-    : profile_(std::move(profile)), unit_attention_(Sense{kUnitAttention, 0x29, 0x00}) {}
+    : profile_(std::move(profile)),
+      unit_attention_(Sense{kUnitAttention, 0x29, 0x00}),
+      settings_(profile_.settings, profile_.real_time_clarivox_supported,
+                profile_.speed_limit_warning) {}
 
 ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
     std::lock_guard lock(mutex_);
@@ -68,18 +82,14 @@ ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
 
 ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
     switch (request.cdb[0]) {
-        case kTestUnitReady:
-            return test_unit_ready();
-        case kRequestSense:
-            return request_sense(request);
-        case kInquiry:
-            return inquiry(request);
-        case kPreventAllowMediumRemoval:
-            return prevent_allow_medium_removal(request);
-        case kReadBuffer:
-            return read_buffer(request);
-        default:
-            return check_condition(kIllegalRequest, kInvalidOperationCode, 0x00);
+        case kTestUnitReady: return test_unit_ready();
+        case kRequestSense: return request_sense(request);
+        case kInquiry: return inquiry(request);
+        case kPreventAllowMediumRemoval: return prevent_allow_medium_removal(request);
+        case kReadBuffer: return read_buffer(request);
+        case kWriteBuffer: return write_buffer(request);
+        case kSetCdSpeed: return set_cd_speed(request);
+        default: return check_condition(kIllegalRequest, kInvalidOperationCode, 0x00);
     }
 }
 
@@ -131,15 +141,43 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint8_t buffer_id = request.cdb[2];
     const std::uint32_t offset = be24(request.cdb, 3);
     const std::uint32_t allocation = be24(request.cdb, 6);
-    if (!profile_.vendor_buffers || mode != 0x02 || offset != 0) {
+    if (!profile_.vendor_buffers || offset != 0) {
         return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
-    switch (buffer_id) {
-        case 0xF1:
-            return transfer_in(request, identification_data(), allocation);
-        default:
-            return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+    if (mode == kDataMode && buffer_id == 0xF1) {
+        return transfer_in(request, identification_data(), allocation);
     }
+    if (mode == kVendorMode && buffer_id == kSettingsBuffer) {
+        const auto block = settings_.block();
+        return transfer_in(request, std::vector<std::uint8_t>(block.begin(), block.end()),
+                           allocation);
+    }
+    return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+}
+
+ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
+    const std::uint8_t mode = request.cdb[1] & 0x1F;
+    const std::uint8_t buffer_id = request.cdb[2];
+    const std::uint32_t offset = be24(request.cdb, 3);
+    const std::uint32_t length = be24(request.cdb, 6);
+    if (!profile_.vendor_buffers || offset != 0) {
+        return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    if (mode == kVendorMode && buffer_id == kFunctionBuffer) {
+        if (length != kSettingsLength || request.direction != DataDirection::DataOut ||
+            request.data.size() < kSettingsLength) {
+            return check_condition(kIllegalRequest, 0x1A, 0x00);  // parameter list length
+        }
+        return from_sense(settings_.write_function(request.data.first(kSettingsLength)));
+    }
+    return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+}
+
+ScsiResult SimulatedDrive::set_cd_speed(const ScsiRequest& request) {
+    if (!profile_.vendor_buffers) {
+        return ScsiResult{};  // another maker's drive takes the speeds and ignores byte 10
+    }
+    return from_sense(settings_.set_reading_mode(request.cdb[10]));
 }
 
 ScsiResult SimulatedDrive::prevent_allow_medium_removal(const ScsiRequest& request) {
@@ -150,6 +188,7 @@ ScsiResult SimulatedDrive::prevent_allow_medium_removal(const ScsiRequest& reque
 void SimulatedDrive::power_cycle() {
     std::lock_guard lock(mutex_);
     prevent_removal_ = false;
+    settings_.power_cycle();
     unit_attention_ = Sense{kUnitAttention, 0x29, 0x00};
 }
 
@@ -166,6 +205,32 @@ bool SimulatedDrive::media_notification_suppressed() const {
 void SimulatedDrive::set_media_notification_suppressed(bool suppressed) {
     std::lock_guard lock(mutex_);
     notification_suppressed_ = suppressed;
+}
+
+SimulatedDriveMemory SimulatedDrive::memory() const {
+    std::lock_guard lock(mutex_);
+    return SimulatedDriveMemory{settings_.current(), settings_.saved(),
+                                unit_attention_.has_value()};
+}
+
+void SimulatedDrive::restore(const SimulatedDriveMemory& memory) {
+    std::lock_guard lock(mutex_);
+    settings_.restore(memory.current, memory.saved);
+    if (memory.power_on_attention) {
+        unit_attention_ = Sense{kUnitAttention, 0x29, 0x00};
+    } else {
+        unit_attention_.reset();
+    }
+}
+
+DriveSettings SimulatedDrive::current_settings() const {
+    std::lock_guard lock(mutex_);
+    return settings_.current();
+}
+
+DriveSettings SimulatedDrive::saved_settings() const {
+    std::lock_guard lock(mutex_);
+    return settings_.saved();
 }
 
 std::vector<RecordedCommand> SimulatedDrive::received() const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "simdrive/recorded_command.h"
+#include "simdrive/sim_settings.h"
 
 namespace qdu {
 
@@ -21,6 +22,17 @@ struct DriveProfile {
     std::string identification_code;
     std::string identification_tail = "20261102";  // bytes 32..47 of buffer F1h
     bool vendor_buffers = true;
+    DriveSettings settings;  // at power-on, current and saved alike
+    bool real_time_clarivox_supported = true;
+    bool speed_limit_warning = false;
+};
+
+// What a simulated drive keeps while it stays powered, so that runs of the program can
+// share it the way they share a real drive.
+struct SimulatedDriveMemory {
+    DriveSettings current;
+    DriveSettings saved;
+    bool power_on_attention = false;
 };
 
 class SimulatedDrive {
@@ -38,6 +50,11 @@ public:
     bool media_notification_suppressed() const;
     void set_media_notification_suppressed(bool suppressed);
 
+    SimulatedDriveMemory memory() const;
+    void restore(const SimulatedDriveMemory& memory);
+    DriveSettings current_settings() const;
+    DriveSettings saved_settings() const;
+
     // Every command received since the last clear, oldest first.
     std::vector<RecordedCommand> received() const;
     void clear_received();
@@ -53,6 +70,8 @@ private:
     ScsiResult test_unit_ready();
     ScsiResult read_buffer(const ScsiRequest& request);
     ScsiResult prevent_allow_medium_removal(const ScsiRequest& request);
+    ScsiResult write_buffer(const ScsiRequest& request);
+    ScsiResult set_cd_speed(const ScsiRequest& request);
 
     std::vector<std::uint8_t> inquiry_data() const;
     std::vector<std::uint8_t> identification_data() const;
@@ -60,6 +79,7 @@ private:
     DriveProfile profile_;
     mutable std::mutex mutex_;
     std::optional<Sense> unit_attention_;
+    SettingsStore settings_;
     bool prevent_removal_ = false;
     bool notification_suppressed_ = false;
     std::vector<RecordedCommand> received_;
