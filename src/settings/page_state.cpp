@@ -24,9 +24,13 @@ auto& control_in(Map& controls, int id) {
 
 }  // namespace
 
-ControlState& PageState::operator[](int id) { return control_in(controls_, id); }
+ControlState& PageState::operator[](int id) {
+    return control_in(controls_, id);
+}
 
-const ControlState& PageState::operator[](int id) const { return control_in(controls_, id); }
+const ControlState& PageState::operator[](int id) const {
+    return control_in(controls_, id);
+}
 
 void PageState::enable(std::initializer_list<int> ids, bool on) {
     for (const int id : ids) {

@@ -97,9 +97,7 @@ void ReadingPageLogic::RefreshFromDrive() {
     state.enable({kRealTime}, false);
     const ClarivoxMode clarivox = get_clarivox_mode();
     switch (clarivox) {
-        case ClarivoxMode::Off:
-            state.enable({kPerfect, kMaster, kRealTime}, false);
-            break;
+        case ClarivoxMode::Off: state.enable({kPerfect, kMaster, kRealTime}, false); break;
         case ClarivoxMode::Perfect:
             state.enable({kPerfect, kMaster}, true);
             state.check(kClarivoxOn, true);

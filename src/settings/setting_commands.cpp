@@ -15,7 +15,9 @@ constexpr std::uint8_t kFunctionBufferId = 0xFA;
 constexpr std::uint8_t kVendorBit = 0x80;
 constexpr std::uint8_t kSaveBit = 0x40;
 
-std::uint8_t flag(bool on) { return on ? 1 : 0; }
+std::uint8_t flag(bool on) {
+    return on ? 1 : 0;
+}
 
 SettingsBlock fresh_block() {
     SettingsBlock block{};
@@ -23,7 +25,9 @@ SettingsBlock fresh_block() {
     return block;
 }
 
-bool is_mode_code(std::uint8_t code) { return code <= 3; }
+bool is_mode_code(std::uint8_t code) {
+    return code <= 3;
+}
 
 // The paired writes: an all-zero block first, then the function.
 void send_pair(SettingFunction function, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4 = 0) {
@@ -109,25 +113,45 @@ ClarivoxMode clarivox_mode_of(const SettingsBlock& block) {
         return ClarivoxMode::Off;
     }
     return block[settings_byte::kClarivoxMode] == 0xFE ? ClarivoxMode::Perfect
-                                                        : ClarivoxMode::Master;
+                                                       : ClarivoxMode::Master;
 }
 
-ReadingMode get_reading_mode() { return reading_mode_of(fresh_block()); }
-ReadingFeature get_reading_feature() { return reading_feature_of(fresh_block()); }
-ClarivoxMode get_clarivox_mode() { return clarivox_mode_of(fresh_block()); }
+ReadingMode get_reading_mode() {
+    return reading_mode_of(fresh_block());
+}
+ReadingFeature get_reading_feature() {
+    return reading_feature_of(fresh_block());
+}
+ClarivoxMode get_clarivox_mode() {
+    return clarivox_mode_of(fresh_block());
+}
 
-bool get_real_time_clarivox() { return fresh_block()[settings_byte::kRealTimeClarivox] != 0; }
+bool get_real_time_clarivox() {
+    return fresh_block()[settings_byte::kRealTimeClarivox] != 0;
+}
 
 bool get_real_time_clarivox_supported() {
     return fresh_block()[settings_byte::kRealTimeClarivoxSupported] != 0;
 }
 
-std::uint8_t get_bd_write_mode() { return fresh_block()[settings_byte::kBdWriteMode]; }
-std::uint8_t get_dvd_write_mode() { return fresh_block()[settings_byte::kDvdWriteMode]; }
-bool get_peak_power_reducer() { return fresh_block()[settings_byte::kPeakPowerReducer] == 1; }
-bool get_smooth_tray() { return fresh_block()[settings_byte::kSmoothTray] == 1; }
-bool get_led_off() { return fresh_block()[settings_byte::kLedOff] == 1; }
-bool get_bdr_high_speed() { return fresh_block()[settings_byte::kBdrHighSpeed] == 1; }
+std::uint8_t get_bd_write_mode() {
+    return fresh_block()[settings_byte::kBdWriteMode];
+}
+std::uint8_t get_dvd_write_mode() {
+    return fresh_block()[settings_byte::kDvdWriteMode];
+}
+bool get_peak_power_reducer() {
+    return fresh_block()[settings_byte::kPeakPowerReducer] == 1;
+}
+bool get_smooth_tray() {
+    return fresh_block()[settings_byte::kSmoothTray] == 1;
+}
+bool get_led_off() {
+    return fresh_block()[settings_byte::kLedOff] == 1;
+}
+bool get_bdr_high_speed() {
+    return fresh_block()[settings_byte::kBdrHighSpeed] == 1;
+}
 
 bool set_reading_mode(ReadingMode mode, bool save) {
     send_command(set_cd_speed_command(reading_mode_vendor_value(mode, save)),

@@ -98,9 +98,9 @@ void SystemPageLogic::RefreshFromDrive() {
         state.enable({kLedOff, kSmoothTray, kBdrHighSpeed, kOptimumWriting}, true);
         const std::uint8_t mode = bd ? get_bd_write_mode() : get_dvd_write_mode();
         if (mode <= 4) {
-            state.enable({kWriteQuality, kSurfaceQualityHighSpeed, kSurfaceQuality,
-                          kOverSpeedProtection},
-                         mode != 0);
+            state.enable(
+                {kWriteQuality, kSurfaceQualityHighSpeed, kSurfaceQuality, kOverSpeedProtection},
+                mode != 0);
         }
     }
 
@@ -144,8 +144,8 @@ bool SystemPageLogic::click(int control_id) {
         return false;
     }
     if (is_write_radio(control_id)) {
-        state.uncheck({kWriteQuality, kSurfaceQualityHighSpeed, kSurfaceQuality,
-                       kOverSpeedProtection});
+        state.uncheck(
+            {kWriteQuality, kSurfaceQualityHighSpeed, kSurfaceQuality, kOverSpeedProtection});
         state.check(control_id, true);
     } else {
         state.check(control_id, !state.checked(control_id));

@@ -9,7 +9,9 @@ namespace {
 constexpr SenseTriple kInvalidFieldInParameterList{0x5, 0x26, 0x00};
 constexpr SenseTriple kInvalidFieldInCdb{0x5, 0x24, 0x00};
 
-bool is_flag(std::uint8_t value) { return value <= 1; }
+bool is_flag(std::uint8_t value) {
+    return value <= 1;
+}
 
 bool valid_clarivox_parameter(std::uint8_t on, std::uint8_t high, std::uint8_t low) {
     if (high == 0xFE && low == 0x01) {
