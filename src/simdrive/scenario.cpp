@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "settings/setting_names.h"
+
 namespace qdu {
 
 namespace {
@@ -150,6 +152,34 @@ private:
         fail(key + " takes yes or no, not '" + rest + "'");
     }
 
+    std::uint8_t word(const std::string& key, const std::string& rest,
+                      std::span<const NamedValue> names) const {
+        const auto value = value_of(names, rest);
+        if (!value) {
+            fail(key + " takes " + words_of(names) + ", not '" + rest + "'");
+        }
+        return *value;
+    }
+
+    struct ClarivoxParameter {
+        bool on;
+        std::uint8_t high, low;
+    };
+    static ClarivoxParameter clarivox_of(std::uint8_t mode) {
+        switch (mode) {
+            case 1: return {true, 0xFE, 0x01};
+            case 2: return {true, 0x08, 0x40};
+            default: return {false, 0, 0};
+        }
+    }
+
+    static std::string known_keys() {
+        return "drive, vendor, product, revision, vendor-specific, code, code-tail, "
+               "vendor-buffers, real-time-clarivox-supported, speed-limit-warning, reading-mode, "
+               "clarivox, real-time-clarivox, high-speed-read, bd-write-mode, dvd-write-mode, "
+               "zeve-duzir-iraveri, led-off, smooth-tray, bdr-high-speed";
+    }
+
     void apply(Scenario& scenario, const std::string& key, const std::string& rest) {
         if (key == "drive") {
             if (rest.size() != 1 || std::toupper(static_cast<unsigned char>(rest[0])) < 'C' ||
@@ -184,10 +214,35 @@ private:
             p.identification_tail = sized(key, rest, 16);
         } else if (key == "vendor-buffers") {
             p.vendor_buffers = yes_no(key, rest);
+        } else if (key == "real-time-clarivox-supported") {
+            p.real_time_clarivox_supported = yes_no(key, rest);
+        } else if (key == "speed-limit-warning") {
+            p.speed_limit_warning = yes_no(key, rest);
+        } else if (key == "reading-mode") {
+            p.settings.reading_mode = word(key, rest, kReadingModeNames);
+        } else if (key == "clarivox") {
+            const ClarivoxParameter c = clarivox_of(word(key, rest, kClarivoxNames));
+            p.settings.clarivox_on = c.on;
+            p.settings.clarivox_high = c.high;
+            p.settings.clarivox_low = c.low;
+        } else if (key == "real-time-clarivox") {
+            p.settings.real_time_clarivox = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "high-speed-read") {
+            p.settings.high_speed_read = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "bd-write-mode") {
+            p.settings.bd_write_mode = word(key, rest, kWriteModeNames);
+        } else if (key == "dvd-write-mode") {
+            p.settings.dvd_write_mode = word(key, rest, kWriteModeNames);
+        } else if (key == "zeve-duzir-iraveri") {
+            p.settings.peak_power_reducer = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "led-off") {
+            p.settings.led_off = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "smooth-tray") {
+            p.settings.smooth_tray = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "bdr-high-speed") {
+            p.settings.bdr_high_speed = word(key, rest, kSwitchNames) == 1;
         } else {
-            fail("unknown key '" + key +
-                 "' (known: drive, vendor, product, revision, vendor-specific, code, code-tail, "
-                 "vendor-buffers)");
+            fail("unknown key '" + key + "' (known: " + known_keys() + ")");
         }
     }
 
@@ -287,6 +342,14 @@ std::unique_ptr<MediaNotificationHold> SimulatedBus::suppress_media_notification
         return nullptr;
     }
     return std::make_unique<SimulatedNotificationHold>(found->second);
+}
+
+std::vector<char> SimulatedBus::letters() const {
+    std::vector<char> letters;
+    for (const auto& [letter, drive] : drives_) {
+        letters.push_back(letter);
+    }
+    return letters;
 }
 
 std::shared_ptr<SimulatedDrive> SimulatedBus::drive(char letter) const {

@@ -47,6 +47,7 @@ public:
 
     // The drive at a letter, or null.
     std::shared_ptr<SimulatedDrive> drive(char letter) const;
+    std::vector<char> letters() const;
 
 private:
     std::map<char, std::shared_ptr<SimulatedDrive>> drives_;

@@ -148,10 +148,10 @@ TEST(QduUsage, BadScenarioNamesTheProblem) {
     const Outcome r = qdu({std::string("--simulate=") + path, "list"});
     std::remove(path);
     EXPECT_EQ(r.code, kExitUsage);
-    EXPECT_EQ(first_line(r.err), "qdu: " + std::string(path) +
-                                     ":3: unknown key 'speed' (known: "
-                                     "drive, vendor, product, revision, vendor-specific, code, "
-                                     "code-tail, vendor-buffers)");
+    EXPECT_EQ(
+        first_line(r.err).rfind(
+            "qdu: " + std::string(path) + ":3: unknown key 'speed' (known: drive, vendor,", 0),
+        0U);
     EXPECT_EQ(qdu({"--simulate=nosuch", "list"}).code, kExitUsage);
 }
 

@@ -111,8 +111,8 @@ TEST_F(PageFlow, SavingAdvancedQuietSendsThePresetFirst) {
     page.state.check(rp::kSave, true);
     sent();
     ASSERT_TRUE(page.select_feature(1));
-    Texts expected{"READ F4", "ZERO", "FN 08 00 00 01 00 00 00", "SPEED 82", "SPEED C3",
-                   "FN 01 80 00 00 00 01 00"};
+    Texts expected{"READ F4",  "ZERO",     "FN 08 00 00 01 00 00 00",
+                   "SPEED 82", "SPEED C3", "FN 01 80 00 00 00 01 00"};
     expected.insert(expected.end(), kReadingRefreshClarivoxOff.begin(),
                     kReadingRefreshClarivoxOff.end());
     EXPECT_EQ(sent(), expected);
@@ -220,8 +220,8 @@ TEST_F(PageFlow, ZeveDuzirIraveriLocksTheReadingFeature) {
     EXPECT_FALSE(page.click(rp::kQuiet));
     sent();
     page.click(rp::kClarivoxOn);
-    EXPECT_EQ(sent(), (Texts{"READ F4", "FN 01 80 01 FE 01 00 00", "READ F4", "READ F4",
-                             "READ F4", "READ F4", "READ F4", "READ F4"}));
+    EXPECT_EQ(sent(), (Texts{"READ F4", "FN 01 80 01 FE 01 00 00", "READ F4", "READ F4", "READ F4",
+                             "READ F4", "READ F4", "READ F4"}));
 }
 
 TEST_F(PageFlow, UnsupportedRealTimeIsHiddenButStillCarried) {
@@ -242,8 +242,8 @@ TEST_F(PageFlow, TickingSaveResendsEverythingSaved) {
     page.on_initialise();
     sent();
     page.click(rp::kSave);
-    EXPECT_EQ(writes_only(sent()), (Texts{"ZERO", "FN 08 00 00 01 00 00 00", "SPEED 81",
-                                          "SPEED C2", "FN 01 80 01 08 40 01 01"}));
+    EXPECT_EQ(writes_only(sent()), (Texts{"ZERO", "FN 08 00 00 01 00 00 00", "SPEED 81", "SPEED C2",
+                                          "FN 01 80 01 08 40 01 01"}));
     EXPECT_EQ(drive().saved_settings(), drive().current_settings());
 }
 
@@ -341,8 +341,8 @@ TEST_F(PageFlow, OptimumWritingWithoutRadioPicksEachMediasDefault) {
     page.on_initialise();
     sent();
     page.click(sp::kOptimumWriting);
-    EXPECT_EQ(writes_only(sent()), (Texts{"ZERO", "FN 0D 00 00 00 00 00 00", "ZERO",
-                                          "FN 09 00 02 03 00 00 00"}));
+    EXPECT_EQ(writes_only(sent()),
+              (Texts{"ZERO", "FN 0D 00 00 00 00 00 00", "ZERO", "FN 09 00 02 03 00 00 00"}));
     EXPECT_EQ(drive().current_settings().bd_write_mode, 2);
     EXPECT_EQ(drive().current_settings().dvd_write_mode, 3);
     EXPECT_TRUE(page.state.checked(sp::kWriteQuality));
@@ -363,9 +363,9 @@ TEST_F(PageFlow, WritingApplySendsBdrFirstThenReadsTheOtherMedia) {
     page.click(sp::kBdrHighSpeed);
     const Texts texts = sent();
     ASSERT_GE(texts.size(), 5U);
-    EXPECT_EQ((Texts{texts.begin(), texts.begin() + 5}),
-              (Texts{"ZERO", "FN 0D 00 01 00 00 00 00", "READ F4", "ZERO",
-                     "FN 09 00 00 00 00 00 00"}));
+    EXPECT_EQ(
+        (Texts{texts.begin(), texts.begin() + 5}),
+        (Texts{"ZERO", "FN 0D 00 01 00 00 00 00", "READ F4", "ZERO", "FN 09 00 00 00 00 00 00"}));
     EXPECT_TRUE(page.state.checked(sp::kBdrHighSpeed));
 }
 
@@ -399,7 +399,8 @@ TEST_F(PageFlow, RestoreAsksAndThenSendsTheFactorySequence) {
     UtilityPageLogic ok(answer(true));
     EXPECT_TRUE(ok.click_restore());
     EXPECT_EQ(sent().size(), 16U);
-    EXPECT_EQ(prompts, (std::vector<int>{utility_page::kPromptRestore, utility_page::kPromptRestore}));
+    EXPECT_EQ(prompts,
+              (std::vector<int>{utility_page::kPromptRestore, utility_page::kPromptRestore}));
     EXPECT_EQ(drive().saved_settings(), DriveSettings{});
     EXPECT_EQ(drive().current_settings(), DriveSettings{});
 
@@ -424,7 +425,8 @@ TEST_F(PageFlow, DriveRefusesUnknownFunctionsAndValuesAndChangesNothing) {
     EXPECT_EQ(drive_device().last_status, CommandError);
     EXPECT_FALSE(write_settings_block(function_block(SettingFunction::WriteModes, 0, 5, 0, 1)));
     EXPECT_FALSE(write_settings_block(function_block(SettingFunction::LedOff, 0, 2, 0)));
-    EXPECT_FALSE(write_settings_block(function_block(SettingFunction::Clarivox, 0x80, 1, 0x12, 0x34)));
+    EXPECT_FALSE(
+        write_settings_block(function_block(SettingFunction::Clarivox, 0x80, 1, 0x12, 0x34)));
     EXPECT_EQ(drive().current_settings(), DriveSettings{});
     EXPECT_FALSE(send_command(set_cd_speed_command(0x84), DataDirection::NoData));
     EXPECT_EQ(drive().current_settings().reading_mode, 2);

@@ -50,8 +50,8 @@ TEST_F(SettingCommands, ReadingModeCarriesSaveBitAndCode) {
     preset_reading_mode(ReadingMode::Performance);
     preset_reading_mode(ReadingMode::Quiet);
     preset_reading_mode(ReadingMode::PersistentQuiet);
-    EXPECT_EQ(sent(), (Texts{"SPEED C3", "SPEED 80", "SPEED 83", "SPEED 80", "SPEED 81",
-                             "SPEED 82"}));
+    EXPECT_EQ(sent(),
+              (Texts{"SPEED C3", "SPEED 80", "SPEED 83", "SPEED 80", "SPEED 81", "SPEED 82"}));
     const auto received = device->received();
     EXPECT_EQ(received[0].direction, DataDirection::NoData);
     EXPECT_EQ(received[0].length, 0U);
@@ -72,19 +72,19 @@ TEST_F(SettingCommands, PairedSettersSendAZeroBlockFirst) {
     set_smooth_tray(false, true);
     set_led_off(true, true);
     set_bdr_high_speed(true, false);
-    EXPECT_EQ(sent(), (Texts{"ZERO", "FN 09 00 04 01 00 00 00", "ZERO", "FN 08 00 01 01 00 00 00",
-                             "ZERO", "FN 0A 00 01 00 00 00 00", "ZERO", "FN 0B 00 00 01 00 00 00",
-                             "ZERO", "FN 0C 00 01 01 00 00 00", "ZERO",
-                             "FN 0D 00 01 00 00 00 00"}));
+    EXPECT_EQ(sent(),
+              (Texts{"ZERO", "FN 09 00 04 01 00 00 00", "ZERO", "FN 08 00 01 01 00 00 00", "ZERO",
+                     "FN 0A 00 01 00 00 00 00", "ZERO", "FN 0B 00 00 01 00 00 00", "ZERO",
+                     "FN 0C 00 01 01 00 00 00", "ZERO", "FN 0D 00 01 00 00 00 00"}));
 }
 
 TEST_F(SettingCommands, FactoryRestoreIsTheFixedSixteenCommands) {
     EXPECT_TRUE(restore_factory_defaults());
-    EXPECT_EQ(sent(), (Texts{"SPEED C2", "FN 01 80 00 00 00 01 00", "ZERO",
-                             "FN 0B 00 00 01 00 00 00", "ZERO", "FN 0A 00 00 01 00 00 00", "ZERO",
-                             "FN 0C 00 00 01 00 00 00", "ZERO", "FN 0D 00 00 01 00 00 00", "ZERO",
-                             "FN 09 00 00 00 01 00 00", "ZERO", "FN 08 00 00 01 00 00 00", "ZERO",
-                             "FN 0B 00 00 01 00 00 00"}));
+    EXPECT_EQ(sent(),
+              (Texts{"SPEED C2", "FN 01 80 00 00 00 01 00", "ZERO", "FN 0B 00 00 01 00 00 00",
+                     "ZERO", "FN 0A 00 00 01 00 00 00", "ZERO", "FN 0C 00 00 01 00 00 00", "ZERO",
+                     "FN 0D 00 00 01 00 00 00", "ZERO", "FN 09 00 00 00 01 00 00", "ZERO",
+                     "FN 08 00 00 01 00 00 00", "ZERO", "FN 0B 00 00 01 00 00 00"}));
 }
 
 TEST_F(SettingCommands, SettersSucceedWhateverTheDriveSays) {

@@ -32,8 +32,7 @@ inline std::string command_text(const RecordedCommand& c) {
         }
         return head == "00 00 00 00 00 00 00" ? "ZERO" : "FN " + head;
     }
-    if (c.direction == DataDirection::NoData &&
-        c.cdb == set_cd_speed_command(c.cdb[10])) {
+    if (c.direction == DataDirection::NoData && c.cdb == set_cd_speed_command(c.cdb[10])) {
         return "SPEED " + hex_bytes(std::span(c.cdb).subspan(10, 1));
     }
     return hex_bytes(c.cdb);
