@@ -1,30 +1,23 @@
 #include "cli/cli.h"
 
-#include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cctype>
-#include <nlohmann/json.hpp>
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <iostream>
+
+#include "cli/context.h"
 #include "cli/terminal.h"
-#include "drive/discovery.h"
 #include "drive/trace.h"
 #include "drive/transport.h"
 #include "simdrive/scenario.h"
+#include "simdrive/state_file.h"
 
 namespace qdu::cli {
 
 namespace {
 
 constexpr const char* kVersion = "0.1.0";
-
-struct Context {
-    std::ostream& out;
-    std::ostream& err;
-    bool json = false;
-    bool simulated = false;
-    std::string scenario;
-    char drive = 0;  // from --drive, 0 when not given
-};
 
 // Leaves the process-wide drive records as it found them, whatever happens.
 class DriveSession {
@@ -42,84 +35,21 @@ public:
     DriveSession& operator=(const DriveSession&) = delete;
 };
 
-std::string describe_failure(const ProbeRecord& probe) {
-    if (!probe.opened) {
-        if (!probe.open_message.empty()) {
-            return probe.open_message;
-        }
-        return "could not be opened";
+std::optional<bool> ask_on_terminal(const std::string& question) {
+    if (::isatty(STDIN_FILENO) == 0) {
+        return std::nullopt;
     }
-    if (!probe.answered) {
-        if (probe.status == DeviceUnavailable) {
-            return "the identification request did not reach the drive: " + probe.failure;
-        }
-        return std::string("it refused the identification request (") +
-               command_status_name(probe.status) + ", status " + std::to_string(probe.status) +
-               "), so it is not a KVT-R42";
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        return false;
     }
-    return "its identification code \"" + probe.code + "\" is neither " +
-           std::string(kCodeWithoutCheck) + " nor " + std::string(kCodeWithCheck);
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "はい";
 }
 
-void explain_no_drive(const Context& ctx, const DriveList& list) {
-    ctx.err << "qdu: no supported drive found; this utility works with the " << kModelName
-            << " (identification code " << kCodeWithoutCheck << " or " << kCodeWithCheck << ").\n";
-    if (list.probes.empty()) {
-        if (ctx.simulated) {
-            ctx.err << "The simulated scenario '" << terminal_safe(ctx.scenario)
-                    << "' has no drives.\n";
-        } else {
-            ctx.err << "No optical drive was found (looked at /dev/sr0 to /dev/sr23). Connect "
-                       "the drive, or try it without hardware: qdu --simulate list\n";
-        }
-        return;
-    }
-    for (const ProbeRecord& probe : list.probes) {
-        const std::string where = probe.device.empty() ? std::string("device") : probe.device;
-        ctx.err << "  " << terminal_safe(where) << " (letter " << probe.letter
-                << "): " << terminal_safe(describe_failure(probe)) << "\n";
-    }
-}
-
-int command_list(const Context& ctx) {
-    DriveList list;
-    enumerate_drives(list);
-    if (ctx.json) {
-        nlohmann::json drives = nlohmann::json::array();
-        for (const DriveEntry& e : list.entries) {
-            drives.push_back({{"letter", std::string(1, e.letter)},
-                              {"device", e.device},
-                              {"node", e.node},
-                              {"label", e.label},
-                              {"cd_check", e.cd_check_enabled}});
-        }
-        ctx.out << drives.dump(2) << "\n";
-    } else {
-        std::size_t device_width = 0;
-        std::size_t label_width = 0;
-        for (const DriveEntry& e : list.entries) {
-            device_width = std::max(device_width, terminal_safe(e.device).size());
-            label_width = std::max(label_width, terminal_safe(e.label).size());
-        }
-        for (const DriveEntry& e : list.entries) {
-            std::string device = terminal_safe(e.device);
-            std::string label = terminal_safe(e.label);
-            device.resize(device_width, ' ');
-            label.resize(label_width, ' ');
-            ctx.out << e.letter << "  " << device << "  " << label << "  "
-                    << (e.cd_check_enabled ? "CD check offered" : "no CD check") << "\n";
-        }
-    }
-    for (const DriveEntry& e : list.entries) {
-        if (!e.note.empty()) {
-            ctx.err << "qdu: note for " << e.letter << ": " << terminal_safe(e.note) << "\n";
-        }
-    }
-    if (list.entries.empty()) {
-        explain_no_drive(ctx, list);
-        return kExitFailed;
-    }
-    return kExitDone;
+bool valid_letter(const std::string& value) {
+    return value.size() == 1 && std::toupper(static_cast<unsigned char>(value[0])) >= 'C' &&
+           std::toupper(static_cast<unsigned char>(value[0])) <= 'Z';
 }
 
 }  // namespace
@@ -148,15 +78,32 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             ") or a scenario file (--simulate=SCENARIO)");
     app.add_option("-d,--drive", drive, "Drive letter to work on (C to Z)")
         ->check([](const std::string& value) -> std::string {
-            if (value.size() == 1 && std::toupper(static_cast<unsigned char>(value[0])) >= 'C' &&
-                std::toupper(static_cast<unsigned char>(value[0])) <= 'Z') {
-                return {};
-            }
-            return "the drive is one letter from C to Z, not '" + value + "'";
+            return valid_letter(value) ? std::string()
+                                       : "the drive is one letter from C to Z, not '" + value + "'";
         });
     app.add_flag("--trace", trace, "Print every drive command and its outcome to standard error");
     app.add_flag("--json", json, "Print results as JSON");
+    std::string state_file = environment.state_file;
+    app.add_option("--sim-state", state_file,
+                   "State file of the simulated drives (default: $QDU_SIM_STATE, or the user's "
+                   "cache directory)");
+
     auto* list = app.add_subcommand("list", "List the supported drives");
+    auto* settings = app.add_subcommand("settings", "Show every setting as the drive reports it");
+    auto* set =
+        app.add_subcommand("set", "Change one setting as its page does, then show the settings");
+    std::string setting;
+    std::string value;
+    bool save = false;
+    bool yes = false;
+    set->add_option("SETTING", setting, "The setting (see below)")->required();
+    set->add_option("VALUE", value, "Its new value")->required();
+    set->add_flag("--save", save, "Save the setting in the drive");
+    set->add_flag("-y,--yes", yes, "Answer OK to the page's question");
+    set->footer(set_usage());
+    auto* restore = app.add_subcommand("restore-defaults",
+                                       "Restore the factory settings and save them in the drive");
+    restore->add_flag("-y,--yes", yes, "Answer OK to the question");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -172,36 +119,72 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
     if (app.get_subcommands().empty()) {
-        err << "qdu: no command given; the commands are: list (see 'qdu --help')\n";
+        err << "qdu: no command given; the commands are: list, settings, set, restore-defaults "
+               "(see 'qdu --help')\n";
         return kExitUsage;
     }
+    if (set->parsed()) {
+        if (std::string problem = check_set_arguments(setting, value); !problem.empty()) {
+            err << "qdu: " << problem << " (see 'qdu set --help')\n";
+            return kExitUsage;
+        }
+    }
 
-    Context ctx{out, err, json, false, scenario, 0};
+    Context ctx{out, err, json, false, scenario, 0, false, nullptr};
+    ctx.json = json;
     ctx.simulated = simulate->count() > 0;
     ctx.scenario = scenario;
     ctx.drive =
         drive.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
+    ctx.yes = yes;
+    ctx.ask = environment.ask ? environment.ask : AskFunction(ask_on_terminal);
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
+    std::shared_ptr<SimulatedBus> bus;
+    std::string key;
     if (ctx.simulated) {
         try {
-            provider = std::make_shared<SimulatedBus>(load_scenario(scenario));
+            bus = std::make_shared<SimulatedBus>(load_scenario(scenario));
         } catch (const ScenarioError& e) {
             err << "qdu: " << terminal_safe(e.what()) << "\n";
             return kExitUsage;
         }
+        if (state_file.empty()) {
+            state_file = default_state_path();
+        }
+        key = scenario_key(scenario);
+        if (const std::string warning = load_simulation_state(*bus, key, state_file);
+            !warning.empty()) {
+            err << "qdu: warning: " << warning << "\n";
+        }
+        provider = bus;
     } else if (!provider) {
         provider = make_system_device_provider();
     }
 
-    DriveSession session(provider);
-    if (trace) {
-        set_command_observer([&err](const CommandTrace& t) { err << format_command_trace(t); });
+    int code = kExitUsage;
+    {
+        DriveSession session(provider);
+        if (trace) {
+            set_command_observer([&err](const CommandTrace& t) { err << format_command_trace(t); });
+        }
+        if (list->parsed()) {
+            code = command_list(ctx);
+        } else if (settings->parsed()) {
+            code = command_settings(ctx);
+        } else if (set->parsed()) {
+            code = command_set(ctx, setting, value, save);
+        } else if (restore->parsed()) {
+            code = command_restore_defaults(ctx);
+        }
     }
-    if (list->parsed()) {
-        return command_list(ctx);
+    if (bus) {
+        if (const std::string warning = save_simulation_state(*bus, key, state_file);
+            !warning.empty()) {
+            err << "qdu: warning: " << warning << "\n";
+        }
     }
-    return kExitUsage;
+    return code;
 }
 
 }  // namespace qdu::cli

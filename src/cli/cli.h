@@ -1,7 +1,9 @@
 // The qdu command-line tool.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +17,10 @@ enum ExitCode : int { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
 struct Environment {
     // The provider used without --simulate; null means the operating system's.
     std::shared_ptr<DeviceProvider> system_provider;
+    // The simulated drives' state file; empty means --sim-state, $QDU_SIM_STATE or the cache.
+    std::string state_file;
+    // Answers the pages' questions; null means the terminal.
+    std::function<std::optional<bool>(const std::string&)> ask;
 };
 
 // Runs qdu with the given arguments (without the program name).

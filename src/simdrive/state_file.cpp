@@ -130,7 +130,8 @@ std::string load_simulation_state(SimulatedBus& bus, const std::string& key,
                "); " + (error ? "left it in place" : "moved it to " + aside) +
                " and started the drives from their scenario";
     }
-    const json& drives = state["scenarios"].contains(key) ? state["scenarios"][key] : json::object();
+    const json& drives =
+        state["scenarios"].contains(key) ? state["scenarios"][key] : json::object();
     for (const auto& [letter, drive] : drives.items()) {
         if (auto sim = bus.drive(letter[0])) {
             sim->restore(SimulatedDriveMemory{settings_from(drive["current"]),

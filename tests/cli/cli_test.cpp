@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -10,6 +12,7 @@
 #include "cli/terminal.h"
 #include "drive/transport.h"
 #include "simdrive/scripted_device.h"
+#include "strings/strings.h"
 
 namespace qdu::cli {
 namespace {
@@ -20,18 +23,50 @@ struct Outcome {
     std::string err;
 };
 
-Outcome qdu(const std::vector<std::string>& args, const Environment& environment = {}) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run(args, out, err, environment);
-    return Outcome{code, out.str(), err.str()};
-}
+// Each test has simulated drives of its own: a state file in a folder of its own.
+class Qdu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/qdu-cli-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        folder = dir;
+        state = folder + "/state.json";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    Outcome qdu(const std::vector<std::string>& args, Environment environment = {}) {
+        if (environment.state_file.empty()) {
+            environment.state_file = state;
+        }
+        if (!environment.ask) {
+            environment.ask = [this](const std::string& question) -> std::optional<bool> {
+                questions.push_back(question);
+                return answer;
+            };
+        }
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = run(args, out, err, environment);
+        return Outcome{code, out.str(), err.str()};
+    }
+
+    Environment with_provider(std::shared_ptr<DeviceProvider> provider) {
+        Environment environment;
+        environment.system_provider = std::move(provider);
+        return environment;
+    }
+
+    std::string folder;
+    std::string state;
+    std::vector<std::string> questions;
+    std::optional<bool> answer;  // nullopt: no terminal
+};
 
 std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
 
-TEST(QduList, ListsTheSimulatedDrivesInLetterOrder) {
+TEST_F(Qdu, ListListsTheSimulatedDrivesInLetterOrder) {
     const Outcome r = qdu({"--simulate", "list"});
     EXPECT_EQ(r.code, kExitDone);
     EXPECT_EQ(r.out,
@@ -42,7 +77,7 @@ TEST(QduList, ListsTheSimulatedDrivesInLetterOrder) {
     EXPECT_EQ(drive_device().letter, 0);
 }
 
-TEST(QduList, JsonGivesTheSameDrives) {
+TEST_F(Qdu, ListJsonGivesTheSameDrives) {
     const Outcome r = qdu({"--json", "--simulate=default", "list"});
     ASSERT_EQ(r.code, kExitDone);
     const auto drives = nlohmann::json::parse(r.out);
@@ -55,7 +90,7 @@ TEST(QduList, JsonGivesTheSameDrives) {
     EXPECT_EQ(drives[1]["cd_check"], false);
 }
 
-TEST(QduList, TraceShowsTheProbeOfEveryDevice) {
+TEST_F(Qdu, ListTraceShowsTheProbeOfEveryDevice) {
     const Outcome r = qdu({"--simulate", "--trace", "list"});
     ASSERT_EQ(r.code, kExitDone);
     const std::string id = "> 3C 02 F1 00 00 00 00 00 30 00 00 00  in 48\n";
@@ -75,7 +110,7 @@ TEST(QduList, TraceShowsTheProbeOfEveryDevice) {
     EXPECT_EQ(r.out.find('>'), std::string::npos);
 }
 
-TEST(QduList, NoSupportedDriveSaysWhyAndFails) {
+TEST_F(Qdu, ListNoSupportedDriveSaysWhyAndFails) {
     const Outcome none = qdu({"--simulate=none", "list"});
     EXPECT_EQ(none.code, kExitFailed);
     EXPECT_EQ(none.out, "");
@@ -96,24 +131,24 @@ TEST(QduList, NoSupportedDriveSaysWhyAndFails) {
     EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json::array());
 }
 
-TEST(QduList, DevicesThatCannotBeOpenedAreNamedWithAdvice) {
+TEST_F(Qdu, ListDevicesThatCannotBeOpenedAreNamedWithAdvice) {
     auto provider = std::make_shared<ScriptedProvider>();
     provider->refuse_open('C', OpenError::PermissionDenied, 13,
                           "/dev/sr0 exists but could not be opened: Permission denied; add your "
                           "user to the group 'cdrom'");
-    const Outcome r = qdu({"list"}, Environment{provider});
+    const Outcome r = qdu({"list"}, with_provider(provider));
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_NE(r.err.find("(letter C): /dev/sr0 exists but could not be opened: Permission "
                          "denied; add your user to the group 'cdrom'"),
               std::string::npos);
 
-    const Outcome empty = qdu({"list"}, Environment{std::make_shared<ScriptedProvider>()});
+    const Outcome empty = qdu({"list"}, with_provider(std::make_shared<ScriptedProvider>()));
     EXPECT_EQ(empty.code, kExitFailed);
     EXPECT_NE(empty.err.find("No optical drive was found (looked at /dev/sr0 to /dev/sr23)"),
               std::string::npos);
 }
 
-TEST(QduList, DriveTextsNeverReachTheTerminalAsControlCharacters) {
+TEST_F(Qdu, ListDriveTextsNeverReachTheTerminalAsControlCharacters) {
     char path[] = "/tmp/qdu-scenario-XXXXXX";
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -124,7 +159,7 @@ TEST(QduList, DriveTextsNeverReachTheTerminalAsControlCharacters) {
     EXPECT_EQ(r.out, "D  simulated  D : QUORVEL KVT\\x1B[2J\\x07\\x85       1.00  no CD check\n");
 }
 
-TEST(QduUsage, BadUsageIsOneLineAndExitTwo) {
+TEST_F(Qdu, UsageBadUsageIsOneLineAndExitTwo) {
     for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus", "list"},
                                                                   {"-d", "B", "list"},
                                                                   {"--drive=CD", "list"},
@@ -140,7 +175,7 @@ TEST(QduUsage, BadUsageIsOneLineAndExitTwo) {
               std::string::npos);
 }
 
-TEST(QduUsage, BadScenarioNamesTheProblem) {
+TEST_F(Qdu, UsageBadScenarioNamesTheProblem) {
     char path[] = "/tmp/qdu-scenario-XXXXXX";
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -155,7 +190,7 @@ TEST(QduUsage, BadScenarioNamesTheProblem) {
     EXPECT_EQ(qdu({"--simulate=nosuch", "list"}).code, kExitUsage);
 }
 
-TEST(QduUsage, HelpAndVersion) {
+TEST_F(Qdu, UsageHelpAndVersion) {
     const Outcome help = qdu({"--help"});
     EXPECT_EQ(help.code, kExitDone);
     EXPECT_NE(help.out.find("--simulate"), std::string::npos);
@@ -172,6 +207,198 @@ TEST(TerminalSafe, EscapesControlsButKeepsText) {
                             "31m"),
               "\\x9B31m");
     EXPECT_EQ(terminal_safe("\xC2\xA0"), "\xC2\xA0");
+}
+
+}  // namespace
+}  // namespace qdu::cli
+
+namespace qdu::cli {
+namespace {
+
+// Trace lines that change the drive: WRITE BUFFER and SET CD SPEED with their data lines.
+std::vector<std::string> traced_writes(const std::string& trace) {
+    std::vector<std::string> writes;
+    std::istringstream in(trace);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("> 3B", 0) == 0 || line.rfind("> BB", 0) == 0) {
+            writes.push_back(line);
+        } else if (line.rfind("  data", 0) == 0 && !writes.empty()) {
+            writes.back() += " |" + line.substr(6);
+        }
+    }
+    return writes;
+}
+
+const std::string kWrite = "> 3B 01 FA 00 00 00 00 01 00 00 00 00  out 256 |";
+
+class QduSettings : public Qdu {
+protected:
+    std::string scenario(const std::string& text) {
+        const std::string path = folder + "/scenario.scn";
+        std::ofstream(path) << text;
+        return "--simulate=" + path;
+    }
+};
+
+TEST_F(QduSettings, SetLedOffSendsThePageSequenceAndTheDriveKeepsIt) {
+    const Outcome set = qdu({"--simulate", "--trace", "set", "led-off", "on", "--save"});
+    ASSERT_EQ(set.code, kExitDone) << set.err;
+    EXPECT_EQ(traced_writes(set.err),
+              (std::vector<std::string>{kWrite, kWrite + " 0A 00 00 01", kWrite,
+                                        kWrite + " 0C 00 01 01", kWrite, kWrite + " 0B 00 00 01"}));
+    EXPECT_NE(set.out.find("LED OFF: on\n"), std::string::npos);
+
+    const Outcome shown = qdu({"--simulate", "settings"});
+    EXPECT_NE(shown.out.find("LED OFF: on\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(state));
+}
+
+TEST_F(QduSettings, RestoreDefaultsSendsTheFixedSequenceAfterAsking) {
+    qdu({"--simulate", "set", "smooth-tray", "on"});
+    const Outcome r = qdu({"--simulate", "--trace", "restore-defaults", "--yes"});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    const std::string speed = "> BB 00 00 00 FE 00 00 00 00 00 C2 00  none 0";
+    EXPECT_EQ(traced_writes(r.err),
+              (std::vector<std::string>{
+                  speed, kWrite + " 01 80 00 00 00 01", kWrite, kWrite + " 0B 00 00 01", kWrite,
+                  kWrite + " 0A 00 00 01", kWrite, kWrite + " 0C 00 00 01", kWrite,
+                  kWrite + " 0D 00 00 01", kWrite, kWrite + " 09 00 00 00 01", kWrite,
+                  kWrite + " 08 00 00 01", kWrite, kWrite + " 0B 00 00 01"}));
+    EXPECT_NE(r.out.find("The smooth tray loading mode: off\n"), std::string::npos);
+    EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(QduSettings, WithoutTerminalOrYesTheAnswerIsCancel) {
+    const Outcome r = qdu({"--simulate", "--trace", "restore-defaults"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(traced_writes(r.err).empty());
+    EXPECT_NE(r.err.find("Reset all of the settings to the factory default. OK? there is no "
+                         "terminal to ask; add --yes to answer OK"),
+              std::string::npos);
+
+    questions.clear();
+    answer = false;
+    const Outcome no = qdu({"--simulate", "--trace", "restore-defaults"});
+    EXPECT_EQ(no.code, kExitFailed);
+    EXPECT_EQ(questions,
+              (std::vector<std::string>{"Reset all of the settings to the factory default. OK?"}));
+    EXPECT_TRUE(traced_writes(no.err).empty());
+    EXPECT_NE(no.err.find("cancelled"), std::string::npos);
+}
+
+TEST_F(QduSettings, PromptOfThePageIsAskedOnTheTerminal) {
+    const std::string sim = scenario(
+        "drive D\ncode MXR 2750LC58\nclarivox perfect\n"
+        "real-time-clarivox on\n");
+    answer = true;
+    const Outcome r = qdu({sim, "set", "reading-feature", "off"});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_EQ(questions, (std::vector<std::string>{"Disable the Real Time Clarivox. OK?"}));
+    EXPECT_NE(r.out.find("Reading Mode Setting: OFF\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Real Time Clarivox: off\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Clarivox3+: on, Perfect Mode\n"), std::string::npos);
+}
+
+TEST_F(QduSettings, SettingsThePageWouldLockAreRefused) {
+    const std::string sim = scenario(
+        "drive D\ncode MXR 2750LC58\nzeve-duzir-iraveri on\n"
+        "led-off on\nsmooth-tray on\n");
+    const Outcome feature = qdu({sim, "--trace", "set", "reading-feature", "off"});
+    EXPECT_EQ(feature.code, kExitFailed);
+    EXPECT_TRUE(traced_writes(feature.err).empty());
+    EXPECT_NE(feature.err.find("while Zeve Duzir Iraveri is on"), std::string::npos);
+
+    const Outcome write = qdu({sim, "--trace", "set", "bd-write-mode", "write-quality"});
+    EXPECT_EQ(write.code, kExitFailed);
+    EXPECT_TRUE(traced_writes(write.err).empty());
+
+    const Outcome led = qdu({sim, "set", "led-off", "off"});
+    EXPECT_EQ(led.code, kExitFailed);
+    EXPECT_NE(led.err.find("video-audio-mode off"), std::string::npos);
+}
+
+TEST_F(QduSettings, MultiClickSettingsReachTheirValue) {
+    ASSERT_EQ(qdu({"--simulate", "set", "clarivox", "master"}).code, kExitDone);
+    ASSERT_EQ(qdu({"--simulate", "set", "dvd-write-mode", "surface-quality"}).code, kExitDone);
+    ASSERT_EQ(qdu({"--simulate", "set", "reading-mode", "performance"}).code, kExitDone);
+    const Outcome r = qdu({"--json", "--simulate", "settings"});
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["clarivox"], "master");
+    EXPECT_EQ(j["dvd_write_mode"], "surface-quality");
+    EXPECT_EQ(j["bd_write_mode"], "off");
+    EXPECT_EQ(j["reading_feature"], "advanced-quiet");
+    EXPECT_EQ(j["reading_mode"], "performance");
+    EXPECT_EQ(j["drive"], "D");
+    for (const char* key :
+         {"real_time_clarivox", "real_time_clarivox_supported", "high_speed_read", "bdr_high_speed",
+          "zeve_duzir_iraveri", "video_audio_mode", "led_off", "smooth_tray"}) {
+        EXPECT_TRUE(j.contains(key)) << key;
+    }
+}
+
+TEST_F(QduSettings, AlreadySetSendsNothingUnlessSaving) {
+    const Outcome same = qdu({"--simulate", "--trace", "set", "led-off", "off"});
+    EXPECT_EQ(same.code, kExitDone);
+    EXPECT_TRUE(traced_writes(same.err).empty());
+    EXPECT_NE(same.err.find("already has this setting"), std::string::npos);
+
+    const Outcome saved = qdu({"--simulate", "--trace", "set", "led-off", "off", "--save"});
+    EXPECT_EQ(saved.code, kExitDone);
+    EXPECT_FALSE(traced_writes(saved.err).empty());
+}
+
+TEST_F(QduSettings, UnknownSettingsAndValuesListTheValidOnes) {
+    const Outcome setting = qdu({"--simulate", "set", "volume", "11"});
+    EXPECT_EQ(setting.code, kExitUsage);
+    EXPECT_NE(setting.err.find("unknown setting 'volume'; the settings are: reading-feature,"),
+              std::string::npos);
+    const Outcome value = qdu({"--simulate", "set", "dvd-write-mode", "write-quality"});
+    EXPECT_EQ(value.code, kExitUsage);
+    EXPECT_NE(value.err.find("use off|surface-quality|over-speed-protection|"
+                             "surface-quality-high-speed"),
+              std::string::npos);
+}
+
+TEST_F(QduSettings, DriveOptionChoosesAmongTheSupportedDrives) {
+    qdu({"--simulate", "-d", "h", "set", "led-off", "on"});
+    EXPECT_NE(qdu({"--simulate", "-d", "H", "settings"}).out.find("LED OFF: on"),
+              std::string::npos);
+    EXPECT_NE(qdu({"--simulate", "settings"}).out.find("LED OFF: off"), std::string::npos);
+    const Outcome missing = qdu({"--simulate", "-d", "F", "settings"});
+    EXPECT_EQ(missing.code, kExitFailed);
+    EXPECT_NE(missing.err.find("no supported drive at F; the supported drives are D, H"),
+              std::string::npos);
+}
+
+TEST_F(QduSettings, DamagedStateFileIsSetAsideWithOneWarning) {
+    std::ofstream(state) << "{ not json";
+    const Outcome r = qdu({"--simulate", "settings"});
+    EXPECT_EQ(r.code, kExitDone);
+    EXPECT_NE(r.err.find("qdu: warning: the simulated drives' state file " + state +
+                         " could not be used"),
+              std::string::npos);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_TRUE(std::filesystem::exists(state + ".damaged"));
+
+    std::ofstream(state) << R"({"format": "something else"})";
+    EXPECT_NE(qdu({"--simulate", "settings"}).err.find("not a state file of this program"),
+              std::string::npos);
+}
+
+TEST_F(QduSettings, TheDriveResetIsSeenOnlyByTheFirstRun) {
+    const std::string reset = "< CHECK CONDITION 6/29/00 status 11";
+    EXPECT_NE(qdu({"--simulate", "--trace", "list"}).err.find(reset), std::string::npos);
+    EXPECT_EQ(qdu({"--simulate", "--trace", "list"}).err.find(reset), std::string::npos);
+}
+
+TEST_F(QduSettings, JapaneseUsersGetJapaneseTexts) {
+    set_ui_language(Language::Japanese);
+    const Outcome r = qdu({"--simulate", "settings"});
+    set_ui_language(Language::English);
+    EXPECT_NE(r.out.find("読み込みモード設定: Advanced Quiet Drive Feature（静音機能）\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("LED 消灯: オフ\n"), std::string::npos);
 }
 
 }  // namespace

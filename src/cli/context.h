@@ -1,0 +1,59 @@
+// What every qdu command works with.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "drive/discovery.h"
+
+namespace qdu::cli {
+
+// Asks a yes/no question; nullopt when there is nobody to ask (no terminal).
+using AskFunction = std::function<std::optional<bool>(const std::string& question)>;
+
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    bool json = false;
+    bool simulated = false;
+    std::string scenario;
+    char drive = 0;    // from --drive, 0 when not given
+    bool yes = false;  // --yes: answer OK to every prompt
+    AskFunction ask;
+};
+
+// Finds the supported drives and makes the chosen one (--drive, or the first) current.
+// Explains on the error stream and returns false when there is none to work on.
+bool open_chosen_drive(const Context& ctx, DriveList& list);
+void explain_no_drive(const Context& ctx, const DriveList& list);
+
+// A page's OK/Cancel prompt on the terminal; --yes answers OK. Records a Cancel.
+bool confirm(const Context& ctx, int string_id, bool& cancelled);
+
+// Empty when SETTING and VALUE name a setting and one of its values; the problem otherwise.
+std::string check_set_arguments(const std::string& setting, const std::string& value);
+std::string set_usage();
+
+int command_list(const Context& ctx);
+int command_settings(const Context& ctx);
+int command_set(const Context& ctx, const std::string& setting, const std::string& value,
+                bool save);
+int command_restore_defaults(const Context& ctx);
+
+// Words of the command line's own texts, in the user's language.
+enum class Word {
+    On,
+    Off,
+    Supported,
+    NotSupported,
+    Drive,
+    RotationMode,
+    Cancelled,
+    NoTerminal,
+    Already,
+};
+std::string_view word(Word w);
+
+}  // namespace qdu::cli

@@ -1,0 +1,23 @@
+// The string table: every visible text by its numeric ID, in English and Japanese (UTF-8).
+#pragma once
+
+#include <string_view>
+
+namespace qdu {
+
+enum class Language { English, Japanese };
+
+// Japanese when the user's locale is Japanese (LC_ALL, LC_MESSAGES, LANG), English otherwise.
+Language language_from_environment();
+Language ui_language();
+void set_ui_language(Language language);
+
+// A string of the table in the current language; empty for an unknown ID.
+std::string_view text(int string_id);
+std::string_view text(int string_id, Language language);
+
+// The text of a control in a dialog; empty for an unknown pair.
+std::string_view control_text(int dialog_id, int control_id);
+std::string_view control_text(int dialog_id, int control_id, Language language);
+
+}  // namespace qdu
