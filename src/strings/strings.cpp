@@ -22,6 +22,16 @@ struct ControlEntry {
 
 // Texts keep the original spacing: some begin or end with a blank.
 constexpr Entry kStrings[] = {
+    {101, "Version Information QuorvelDriveUtility(&A)...",
+     "バージョン情報 QuorvelDriveUtility(&A)..."},
+    {103, " ", " "},
+    {122, "\r\n  Track %02d \t: ", "\r\n  トラック %02d \t: "},
+    {123, "Checking was finished.", "チェックが終了しました。"},
+    {124, "Track No. %d / %d", "トラック %d / %d"},
+    {125, "OK", "OK"},
+    {126, "Cancel", "キャンセル"},
+    {127, "D", "D"},
+    {128, "Checking was canceled.", "チェックを中止しました。"},
     {134, "Switches the \"Clarivox\" On/Off.", "「Clarivox」のオン／オフを切り替えます。"},
     {135, "At the read error after several retrys,  the error status is returned.",
      "何度か再試行しても読み込めないときは、エラーを返します。"},
@@ -29,10 +39,93 @@ constexpr Entry kStrings[] = {
      "何度か再試行しても読み込めないときは、補間したデータを返します。"},
     {137, "Disable the Real Time Clarivox. OK?",
      "Real Time Clarivox を無効にします。よろしいですか？"},
+    {139, "No disc is found.", "ディスクが入っていません。"},
+    {144, "C", "C"},
     {145, " Reset all of the settings to the factory default. OK?",
      " すべての設定を工場出荷時の状態に戻します。よろしいですか？"},
     {146, " Reset all of the settings to the factory default. ",
      " すべての設定を工場出荷時の状態に戻します。 "},
+    {155, "Insert audio CD.", "音楽 CD を入れてください。"},
+    {156, "Reading disc information...", "ディスク情報を読み込んでいます..."},
+    {157, "(Remaining time %02d:%02d ...)", "（残り時間 %02d:%02d ...）"},
+    {158, "Checking was canceled.", "チェックを中止しました。"},
+    {159, "This disc is not available.", "このディスクはチェックできません。"},
+    {161,
+     "Bad condition. The disc might not be played back in some CD players.\r\n"
+     "Clarivox function can be helped to recover the ORIGINAL SOUND condition by duplicating "
+     "the disc.\r\n"
+     "Master mode:Some part might be incorporated during the disc duplication.\r\n"
+     "Perfect mode:No incorporation and duplicate a disc with the complete ORIGINAL SOUND "
+     "condition.\r\n"
+     "Or Real Time Clarivox function enable to play back the ORIGINAL SOUND without "
+     "duplication.\r\n",
+     "悪い状態です。CD プレーヤーによっては再生できないことがあります。\r\n"
+     "Clarivox 機能を使ってディスクを複製すると、元の音の状態に戻せる場合があります。\r\n"
+     "マスターモード：複製の際に一部のデータが補間されることがあります。\r\n"
+     "パーフェクトモード：補間せず、元の音のままの状態でディスクを複製します。\r\n"
+     "または Real Time Clarivox 機能を使えば、複製しなくても元の音で再生できます。\r\n"},
+    {163,
+     "Low condition. The disc remains the condition that can be played in most CD players, "
+     "though, its data may be incorporated.\r\n"
+     "Clarivox function can be helped to recover the ORIGINAL SOUND condition by duplicating "
+     "the disc.\r\n"
+     "Master mode:Some part might be incorporated during the disc duplication.\r\n"
+     "Perfect mode:No incorporation and duplicate a disc with the complete ORIGINAL SOUND "
+     "condition.\r\n"
+     "Or Real Time Clarivox function enable to play back the ORIGINAL SOUND without "
+     "duplication.\r\n",
+     "やや悪い状態です。ほとんどの CD プレーヤーで再生できますが、データが補間されている"
+     "ことがあります。\r\n"
+     "Clarivox 機能を使ってディスクを複製すると、元の音の状態に戻せる場合があります。\r\n"
+     "マスターモード：複製の際に一部のデータが補間されることがあります。\r\n"
+     "パーフェクトモード：補間せず、元の音のままの状態でディスクを複製します。\r\n"
+     "または Real Time Clarivox 機能を使えば、複製しなくても元の音で再生できます。\r\n"},
+    {164,
+     "Normal condition. Some part is unable to read smoothly, though, the disc remains the "
+     "condition that can be played the ORIGNAL SOUND in most CD players.\r\n",
+     "普通の状態です。一部に読み込みにくい箇所がありますが、ほとんどの CD プレーヤーで元の音"
+     "のまま再生できます。\r\n"},
+    {165, "Starts checking audio CD.", "音楽 CD のチェックを始めます。"},
+    {166, "Perfect", "最良"},
+    {167, "Better", "良好"},
+    {168, "Good", "普通"},
+    {169, "Not Good", "やや不良"},
+    {170, "Bad", "不良"},
+    {171, "Fatal", "致命的"},
+    {172, "Good condition.\r\n", "良い状態です。\r\n"},
+    {173, "B", "B"},
+    {174, "A", "A"},
+    {175, "Checks entire disc.", "ディスク全体をチェックします。"},
+    {176, "Disc Type", "ディスクの種類"},
+    {177, "Number of session/border", "セッション／ボーダー数"},
+    {178, "Number of track", "トラック数"},
+    {179, "Disc Status", "ディスクの状態"},
+    {180, "CD-ROM", "CD-ROM"},
+    {181, "CD-R", "CD-R"},
+    {182, "CD-RW", "CD-RW"},
+    {183, "DVD-ROM Single", "DVD-ROM 1層"},
+    {184, "DVD-ROM Dual", "DVD-ROM 2層"},
+    {185, "DVD-RW", "DVD-RW"},
+    {186, "DVD-R Single", "DVD-R 1層"},
+    {187, "DVD-R 3.95GB Single", "DVD-R 3.95GB 1層"},
+    {188, "DVD+RW", "DVD+RW"},
+    {189, "DVD+R Single", "DVD+R 1層"},
+    {190, "DVD-R Dual", "DVD-R 2層"},
+    {191, "DVD+R Dual", "DVD+R 2層"},
+    {192, "DVD-RAM", "DVD-RAM"},
+    {193, "BD-ROM Single", "BD-ROM 1層"},
+    {194, "BD-ROM Dual", "BD-ROM 2層"},
+    {195, "BD-RE Single", "BD-RE 1層"},
+    {196, "BD-RE Triple", "BD-RE 3層"},
+    {197, "BD-RE Dual", "BD-RE 2層"},
+    {198, "BD-R Single", "BD-R 1層"},
+    {199, "BD-R Dual", "BD-R 2層"},
+    {200, "BD-R Triple", "BD-R 3層"},
+    {201, "BD-R Quadruple", "BD-R 4層"},
+    {202, "Unknown Disc", "不明なディスク"},
+    {203, "Error Indicator", "エラーインジケーター"},
+    {204, "Does not support Real Time Clarivox.",
+     "このドライブは\nReal Time Clarivox に対応していません。"},
     {205, "This function is in order to reduce the peak power during the drive operations.",
      "ドライブ動作中のピーク電力を抑えるための機能です。"},
     {206, "This function selects appropriate mode when watching movie and playing CD audio.",
@@ -47,21 +140,44 @@ constexpr Entry kStrings[] = {
      "記録面の品質を優先して、書き込み速度を調整します。"},
     {213, "Enable the Advanced Quiet Drive Feature. OK?",
      "Advanced Quiet Drive Feature を有効にします。よろしいですか？"},
+    {214, "Read Only", "読み込み専用"},
+    {215, "Blank Disc", "ブランクディスク"},
+    {217, "Finalized Disc", "ファイナライズ済みディスク"},
+    {218, "Writable Media", "書き込み可能なメディア"},
+    {219, "Cannot Write", "書き込みできません"},
+    {220, "Indicator of the quality of audio data is shown.", "音楽データの品質を表示します。"},
     {221, "This feature optimally control not to interrupt the sound while streaming.",
      "ストリーミング再生中に音が途切れないよう最適に制御します。"},
+    {222, "The number of the transferred audio sectors are shown.",
+     "転送した音楽セクターの数を表示します。"},
+    {223, "The time code of the last transferred audio sector is shown.",
+     "最後に転送した音楽セクターのタイムコードを表示します。"},
+    {224, "The number of the sectors and Error Indicater will be cleared.",
+     "セクター数とエラーインジケーターをクリアします。"},
+    {225, "Checks disc quickly.", "ディスクを短時間でチェックします。"},
     {227, "BD Write Setting", "BD 書き込み設定"},
     {228, "DVD Write Setting", "DVD 書き込み設定"},
+    {229, "Result : ", "結果 : "},
+    {230, "Level A", "レベル A"},
+    {231, "Level B", "レベル B"},
     {232, "OFF", "OFF"},
     {233, "Advanced Quiet Drive Feature", "Advanced Quiet Drive Feature（静音機能）"},
     {234, "High speed data read mode", "高速データ読み込みモード"},
+    {235, "MID", "MID"},
+    {236, "HELP", "ヘルプ"},
     {239, "The drive will write within a speed supported by the media manufacture.",
      "メディアメーカーが保証する速度の範囲で書き込みます。"},
+    {240, "The disc or temp, the drive limits the read/write speed.",
+     "ディスクまたは温度のため、ドライブが読み書きの速度を制限しています。"},
+    {241, "Level C", "レベル C"},
+    {242, "Level D", "レベル D"},
     {1003, "The drive will keep spinning in low speed to avoid operational and fan noise.",
      "動作音やファンの音を抑えるため、ディスクを低速で回転させ続けます。"},
     {1004, "Quietness priority mode(the drive adjusts disc speed by the situation)",
      "静音優先モード（状況に応じてディスクの回転速度を調整します）"},
     {1005, "Performance priority mode(The drive adjusts disc speed by the situation)",
      "性能優先モード（状況に応じてディスクの回転速度を調整します）"},
+    // Shown only to users in Japan; the English line serves tools that list every text.
     {1012,
      "Records at a speed chosen for a well-finished recording surface, faster than before.",
      "ディスク記録面の仕上がりを重視した記録倍速に自動設定して記録を行ないます。"
@@ -69,6 +185,19 @@ constexpr Entry kStrings[] = {
 };
 
 constexpr ControlEntry kControls[] = {
+    // Dialog 100: version information.
+    {100, 0, "Version Information Quorvel BD Drive Utilit", "バージョン情報 Quorvel BD Drive Utility"},
+    {100, 1, "OK", "OK"},
+    {100, 2, "Quorvel BD Drive Utility, Version 1, 1, 0, 5",
+     "Quorvel BD Drive Utility, Version 1, 1, 0, 5"},
+    {100, 3, "Copyright (C) 2026 Quorvel Drive Utility developers.",
+     "Copyright (C) 2026 Quorvel Drive Utility 開発チーム"},
+    {100, 4, "For the KVT-R42 Blu-ray writer. Free software, without warranty.",
+     "KVT-R42 Blu-ray ライター用。フリーソフトウェア（無保証）です。"},
+    // Dialog 102: the main window.
+    {102, 0, "Quorvel BD Drive Utility", "Quorvel BD Drive Utility"},
+    {102, 1051, "The drive is not connected.",
+     "ドライブが接続されていません。\nドライブを接続してから、ユーティリティを起動し直してください。"},
     // Dialog 101: system and writing page.
     {101, 1058, "System Setting", "システム設定"},
     {101, 1059, "Zeve Duzir Iraveri", "Zeve Duzir Iraveri"},
@@ -113,15 +242,22 @@ Language& current_language() {
 
 }  // namespace
 
-Language language_from_environment() {
-    // The first of these that is set decides, as in the C library.
+// The first of these that is set decides, as in the C library.
+static std::string locale_from_environment() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != 0) {
-            return is_japanese_locale(value) ? Language::Japanese : Language::English;
+            return value;
         }
     }
-    return Language::English;
+    return {};
+}
+
+bool locale_is_japanese_japan() { return locale_from_environment().rfind("ja_JP", 0) == 0; }
+
+Language language_from_environment() {
+    return is_japanese_locale(locale_from_environment().c_str()) ? Language::Japanese
+                                                                 : Language::English;
 }
 
 Language ui_language() { return current_language(); }

@@ -1,6 +1,7 @@
 // The string table: every visible text by its numeric ID, in English and Japanese (UTF-8).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qdu {
@@ -9,6 +10,8 @@ enum class Language { English, Japanese };
 
 // Japanese when the user's locale is Japanese (LC_ALL, LC_MESSAGES, LANG), English otherwise.
 Language language_from_environment();
+// The two decisions tied to users in Japan (help file, one tooltip) test for ja_JP itself.
+bool locale_is_japanese_japan();
 Language ui_language();
 void set_ui_language(Language language);
 

@@ -1,0 +1,39 @@
+#include "shell/about_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/qt_text.h"
+
+namespace qdu {
+
+namespace {
+
+constexpr int kDialog = 100;
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::number(kDialog));
+    setWindowTitle(qt_control_text(kDialog, 0));
+    auto* layout = new QHBoxLayout(this);
+    auto* icon = new QLabel;
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/quorvel-drive-utility.svg")).pixmap(48, 48));
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    for (const int line : {2, 3, 4}) {
+        texts->addWidget(new QLabel(qt_control_text(kDialog, line)));
+    }
+    layout->addLayout(texts, 1);
+    auto* ok = new QPushButton(qt_control_text(kDialog, 1));
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignTop);
+}
+
+}  // namespace qdu

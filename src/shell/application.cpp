@@ -1,0 +1,21 @@
+#include "shell/application.h"
+
+#include "cdcheck/check_result.h"
+#include "shell/main_window.h"
+
+// The icon and pictures are compiled into this static library; this keeps them linked in.
+void qdu_init_resources() { Q_INIT_RESOURCE(resources); }
+
+namespace qdu {
+
+int CQuorvelDriveUtilityApp::run() {
+    check_result();
+    {
+        CQuorvelDriveUtilityDlg window;
+        window.exec();
+    }
+    reset_result();
+    return 0;
+}
+
+}  // namespace qdu

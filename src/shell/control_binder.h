@@ -1,0 +1,36 @@
+// Puts a page state onto the page's widgets, found by their control IDs.
+#pragma once
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QHash>
+
+#include "settings/page_state.h"
+
+namespace qdu {
+
+class ControlBinder {
+public:
+    void add(int id, QAbstractButton* button) { buttons_.insert(id, button); }
+    void add_combo(int id, QComboBox* combo) {
+        combo_id_ = id;
+        combo_ = combo;
+    }
+
+    void show(const PageState& state) const;
+
+private:
+    QHash<int, QAbstractButton*> buttons_;
+    int combo_id_ = 0;
+    QComboBox* combo_ = nullptr;
+};
+
+// Creates a widget with its control ID as object name.
+template <typename Widget, typename... Args>
+Widget* make_control(int id, Args&&... args) {
+    auto* widget = new Widget(std::forward<Args>(args)...);
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+}  // namespace qdu

@@ -1,0 +1,190 @@
+#include "shell/main_window.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QStackedLayout>
+#include <QTabBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "cdcheck/cd_check_page.h"
+#include "cdcheck/check_result.h"
+#include "settings/reading_page.h"
+#include "settings/system_page.h"
+#include "settings/utility_page.h"
+#include "shell/about_dialog.h"
+#include "shell/application.h"
+#include "shell/control_binder.h"
+#include "shell/help_file.h"
+#include "shell/qt_text.h"
+#include "status/status_page.h"
+
+namespace qdu {
+
+namespace {
+
+constexpr int kDialog = 102;
+constexpr int kSelector = 1000;
+constexpr int kTabs = 1001;
+constexpr int kNotConnected = 1051;
+constexpr int kHelpCommand = 32;
+constexpr int kAboutCommand = 16;
+
+const char* const kTabLabels[kPageCount] = {" Setting1 ", " Setting2 ", " Status ", " Utility ",
+                                            " CD Check "};
+
+FileOpener& opener_slot() {
+    static FileOpener opener;
+    return opener;
+}
+
+}  // namespace
+
+bool& status_page_visible() {
+    static bool visible = false;
+    return visible;
+}
+
+void set_help_opener(FileOpener opener) { opener_slot() = std::move(opener); }
+
+CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(parent) {
+    qdu_init_resources();
+    setObjectName(QString::number(kDialog));
+    setWindowTitle(qt_control_text(kDialog, 0));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel-drive-utility.svg")));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    selector_ = make_control<QComboBox>(kSelector);
+    selector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    top->addWidget(selector_, 1);
+
+    // The window menu stands in for the system-menu items of the original.
+    menu_button_ = new QToolButton;
+    menu_button_->setText(QStringLiteral("\u2630"));
+    menu_button_->setPopupMode(QToolButton::InstantPopup);
+    menu_ = new QMenu(menu_button_);
+    if (!qt_text(101).isEmpty()) {
+        QAction* help = menu_->addAction(qt_text(236), this, &CQuorvelDriveUtilityDlg::open_help);
+        help->setData(kHelpCommand);
+        QAction* about =
+            menu_->addAction(qt_text(101), this, &CQuorvelDriveUtilityDlg::show_about);
+        about->setData(kAboutCommand);
+        menu_button_->setMenu(menu_);
+        top->addWidget(menu_button_);
+    }
+    layout->addLayout(top);
+
+    tabs_ = make_control<QTabBar>(kTabs);
+    tabs_->setExpanding(false);
+    tabs_->setDrawBase(false);
+    layout->addWidget(tabs_);
+    auto* area = new QWidget;
+    area->setObjectName(QStringLiteral("page-area"));
+    stack_ = new QStackedLayout(area);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area, 1);
+
+    not_connected_ = make_control<QLabel>(kNotConnected, qt_control_text(kDialog, kNotConnected));
+    not_connected_->setAlignment(Qt::AlignCenter);
+    not_connected_->setWordWrap(true);
+    stack_->addWidget(not_connected_);
+
+    enumerate_drives(drives_);
+    for (const DriveEntry& entry : drives_.entries) {
+        selector_->addItem(QString::fromStdString(entry.label));
+    }
+    if (drives_.entries.empty()) {
+        stack_->setCurrentWidget(not_connected_);
+    } else {
+        not_connected_->hide();
+        create_pages();
+    }
+    connect(selector_, &QComboBox::activated, this, &CQuorvelDriveUtilityDlg::on_drive_selected);
+    connect(tabs_, &QTabBar::currentChanged, this, &CQuorvelDriveUtilityDlg::on_tab_selected);
+
+    // Close to 211 by 275 dialog units, but never smaller than the texts need.
+    const QFontMetrics metrics(font());
+    const QSize units(211 * metrics.averageCharWidth() / 4, 275 * metrics.height() / 8);
+    setFixedSize(units.expandedTo(sizeHint()));
+}
+
+void CQuorvelDriveUtilityDlg::create_pages() {
+    tabs_->addTab(QString::fromLatin1(kTabLabels[kSetting1]));
+    pages_[kSetting1] = new CDialogSettingR42J(this);
+    tabs_->addTab(QString::fromLatin1(kTabLabels[kSetting2]));
+    pages_[kSetting2] = new CDialogSetting2R42J(this);
+    tabs_->addTab(QString::fromLatin1(kTabLabels[kStatus]));
+    pages_[kStatus] = new CDialogStatusR42J(this);
+    tabs_->addTab(QString::fromLatin1(kTabLabels[kUtility]));
+    pages_[kUtility] = new CUtilityDialogKt5(this);
+    if (drives_.entries.front().cd_check_enabled) {
+        tabs_->addTab(QString::fromLatin1(kTabLabels[kCdCheck]));
+    }
+    pages_[kCdCheck] = new CDialogInspection(this);
+    page_count_ = kPageCount;
+    for (TabPage* page : pages_) {
+        stack_->addWidget(page);
+    }
+    stack_->setCurrentWidget(pages_[kSetting1]);
+    tabs_->setCurrentIndex(0);
+}
+
+void CQuorvelDriveUtilityDlg::on_tab_selected(int index) {
+    if (page_count_ == 0 || index < 0) {
+        return;
+    }
+    stack_->setCurrentWidget(pages_[static_cast<std::size_t>(index)]);
+    status_page_visible() = index == kStatus;
+    update();
+}
+
+void CQuorvelDriveUtilityDlg::on_drive_selected(int index) {
+    if (index < 0 || index >= static_cast<int>(drives_.entries.size())) {
+        return;
+    }
+    drives_.selected = index;
+    const DriveEntry& entry = drives_.entries[static_cast<std::size_t>(index)];
+    select_drive(entry.letter);
+    for (const int slot : {kSetting1, kSetting2, kStatus, kCdCheck}) {
+        pages_[static_cast<std::size_t>(slot)]->RefreshFromDrive();
+    }
+    check_result();
+    reset_result();
+    if (entry.cd_check_enabled) {
+        if (tabs_->count() < page_count_) {
+            tabs_->addTab(QString::fromLatin1(kTabLabels[kCdCheck]));
+        }
+    } else if (tabs_->count() == page_count_) {
+        if (tabs_->currentIndex() == kCdCheck) {
+            tabs_->setCurrentIndex(kSetting1);  // shows slot 0 through on_tab_selected
+        }
+        tabs_->removeTab(kCdCheck);
+    }
+    update();
+}
+
+void CQuorvelDriveUtilityDlg::open_help() {
+    const std::string name = help_file_name(current_model_name(), locale_is_japanese_japan());
+    const QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
+    if (opener_slot()) {
+        opener_slot()(path);
+        return;
+    }
+    // The desktop's handler for the file type, never a shell command line.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CQuorvelDriveUtilityDlg::show_about() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+}  // namespace qdu

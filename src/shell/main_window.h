@@ -1,0 +1,53 @@
+// The program's one top-level window: drive selector, tab strip and the five pages.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+
+#include "drive/discovery.h"
+#include "shell/tab_page.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QStackedLayout;
+class QTabBar;
+class QToolButton;
+
+namespace qdu {
+
+// Opens a file with the desktop's handler; tests put their own in.
+using FileOpener = std::function<void(const QString& path)>;
+void set_help_opener(FileOpener opener);
+
+class CQuorvelDriveUtilityDlg final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CQuorvelDriveUtilityDlg(QWidget* parent = nullptr);
+
+    TabPage* page(int slot) const { return pages_[static_cast<std::size_t>(slot)]; }
+    int page_count() const { return page_count_; }
+    const DriveList& drives() const { return drives_; }
+    QMenu* window_menu() const { return menu_; }
+
+    void on_tab_selected(int index);
+    void on_drive_selected(int index);
+    void open_help();
+    void show_about();
+
+private:
+    void create_pages();
+
+    DriveList drives_;
+    QComboBox* selector_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QStackedLayout* stack_ = nullptr;
+    QLabel* not_connected_ = nullptr;
+    QToolButton* menu_button_ = nullptr;
+    QMenu* menu_ = nullptr;
+    std::array<TabPage*, kPageCount> pages_{};
+    int page_count_ = 0;
+};
+
+}  // namespace qdu

@@ -1,0 +1,26 @@
+// What the main window requires of every tab page.
+#pragma once
+
+#include <QWidget>
+
+namespace qdu {
+
+enum PageIndex : int { kSetting1 = 0, kSetting2 = 1, kStatus = 2, kUtility = 3, kCdCheck = 4 };
+inline constexpr int kPageCount = 5;
+
+// True exactly while the " Status " tab is selected; the status page polls only then.
+bool& status_page_visible();
+
+class TabPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TabPage(QWidget* parent) : QWidget(parent) {}
+
+    // Reads from the current drive whatever the page shows.
+    virtual void RefreshFromDrive() = 0;
+
+signals:
+    void refreshed();
+};
+
+}  // namespace qdu
