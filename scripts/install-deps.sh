@@ -7,7 +7,13 @@ packages=(
     cmake g++ make
     libgtest-dev libgmock-dev
     libcli11-dev nlohmann-json3-dev
+    qt6-base-dev libqt6svg6 qt6-qpa-plugins
+    fonts-noto-cjk fonts-dejavu-core
 )
+# Screenshots of the window need a virtual display and a screen grabber.
+if [ "${1:-}" = "--screenshots" ]; then
+    packages+=(xvfb xauth imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,6 @@
 // qdu settings, qdu set and qdu restore-defaults: the settings pages' behaviour on a terminal.
-#include <nlohmann/json.hpp>
-
 #include <iomanip>
+#include <nlohmann/json.hpp>
 #include <span>
 #include <sstream>
 
@@ -39,11 +38,16 @@ struct SettingInfo {
 };
 
 constexpr SettingInfo kSettings[] = {
-    {"reading-feature", kReadingFeatureNames}, {"reading-mode", kSettableReadingModes},
-    {"clarivox", kClarivoxNames},              {"real-time-clarivox", kSwitchNames},
-    {"zeve-duzir-iraveri", kSwitchNames},      {"video-audio-mode", kSwitchNames},
-    {"led-off", kSwitchNames},                 {"smooth-tray", kSwitchNames},
-    {"bdr-high-speed", kSwitchNames},          {"bd-write-mode", kWriteModeNames},
+    {"reading-feature", kReadingFeatureNames},
+    {"reading-mode", kSettableReadingModes},
+    {"clarivox", kClarivoxNames},
+    {"real-time-clarivox", kSwitchNames},
+    {"zeve-duzir-iraveri", kSwitchNames},
+    {"video-audio-mode", kSwitchNames},
+    {"led-off", kSwitchNames},
+    {"smooth-tray", kSwitchNames},
+    {"bdr-high-speed", kSwitchNames},
+    {"bd-write-mode", kWriteModeNames},
     {"dvd-write-mode", kDvdWriteModeNames},
 };
 
@@ -91,7 +95,9 @@ Report read_report() {
     return r;
 }
 
-std::string on_off(bool on) { return std::string(word(on ? Word::On : Word::Off)); }
+std::string on_off(bool on) {
+    return std::string(word(on ? Word::On : Word::Off));
+}
 
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
@@ -129,7 +135,8 @@ void print_report(const Context& ctx, const DriveList& list) {
     if (ctx.json) {
         nlohmann::json j{
             {"drive", std::string(1, letter)},
-            {"reading_feature", word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature))},
+            {"reading_feature",
+             word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature))},
             {"reading_mode", word_of(kReadingModeNames, static_cast<std::uint8_t>(r.mode))},
             {"clarivox", word_of(kClarivoxNames, static_cast<std::uint8_t>(r.clarivox))},
             {"real_time_clarivox", r.real_time},
@@ -166,18 +173,18 @@ void print_report(const Context& ctx, const DriveList& list) {
         clarivox += ", " + std::string(control_text(kReadingDialog, rp::kMaster));
     }
     rows.emplace_back(std::string(control_text(kReadingDialog, 1044)), clarivox);
-    rows.emplace_back("  " + std::string(control_text(kReadingDialog, rp::kRealTime)),
-                      r.real_time_supported ? on_off(r.real_time)
-                                            : std::string(word(Word::NotSupported)));
+    rows.emplace_back(
+        "  " + std::string(control_text(kReadingDialog, rp::kRealTime)),
+        r.real_time_supported ? on_off(r.real_time) : std::string(word(Word::NotSupported)));
     rows.emplace_back(std::string(text(234)), on_off(r.high_speed_read));
     rows.emplace_back(std::string(text(227)), write_mode_text(r.bd_write));
     rows.emplace_back(std::string(text(228)), write_mode_text(r.dvd_write));
-    for (const auto& [id, on] : std::initializer_list<std::pair<int, bool>>{
-             {sp::kBdrHighSpeed, r.bdr_high_speed},
-             {sp::kPeakPowerReducer, r.peak_power_reducer},
-             {sp::kVideoAudio, r.video_audio},
-             {sp::kLedOff, r.led_off},
-             {sp::kSmoothTray, r.smooth_tray}}) {
+    for (const auto& [id, on] :
+         std::initializer_list<std::pair<int, bool>>{{sp::kBdrHighSpeed, r.bdr_high_speed},
+                                                     {sp::kPeakPowerReducer, r.peak_power_reducer},
+                                                     {sp::kVideoAudio, r.video_audio},
+                                                     {sp::kLedOff, r.led_off},
+                                                     {sp::kSmoothTray, r.smooth_tray}}) {
         rows.emplace_back(std::string(control_text(kSystemDialog, id)), on_off(on));
     }
     for (const auto& [name, value] : rows) {
@@ -233,7 +240,9 @@ Outcome set_on_reading_page(const Context& ctx, ReadingPageLogic& page, const st
                            "the rotation mode belongs to the Advanced Quiet Drive Feature; choose "
                            "it first: qdu set reading-feature advanced-quiet");
         }
-        const int radio = value == 3 ? rp::kPersistentQuiet : value == 2 ? rp::kQuiet : rp::kPerformance;
+        const int radio = value == 3   ? rp::kPersistentQuiet
+                          : value == 2 ? rp::kQuiet
+                                       : rp::kPerformance;
         if (st.checked(radio)) {
             return Outcome{kExitDone, false, true};
         }
@@ -351,7 +360,8 @@ std::string_view word(Word w) {
         case Word::NoTerminal:
             return ja ? "確認する端末がありません。OK と答えるには --yes を付けてください。"
                       : "there is no terminal to ask; add --yes to answer OK";
-        case Word::Already: return ja ? "すでにその設定です。" : "the drive already has this setting";
+        case Word::Already:
+            return ja ? "すでにその設定です。" : "the drive already has this setting";
     }
     return {};
 }

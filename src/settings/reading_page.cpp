@@ -99,6 +99,8 @@ void CDialogSetting2R42J::clicked(int id) {
     show_state();
 }
 
-void CDialogSetting2R42J::show_state() { binder_.show(logic_.state); }
+void CDialogSetting2R42J::show_state() {
+    binder_.show(logic_.state);
+}
 
 }  // namespace qdu

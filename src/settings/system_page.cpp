@@ -97,6 +97,8 @@ void CDialogSettingR42J::clicked(int id) {
     show_state();
 }
 
-void CDialogSettingR42J::show_state() { binder_.show(logic_.state); }
+void CDialogSettingR42J::show_state() {
+    binder_.show(logic_.state);
+}
 
 }  // namespace qdu

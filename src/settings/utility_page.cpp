@@ -20,8 +20,8 @@ CUtilityDialogKt5::CUtilityDialogKt5(QWidget* parent)
       logic_([this](int string_id) { return ask_ok_cancel(this, qt_text(string_id)); }) {
     setObjectName(QString::number(kDialog));
     auto* layout = new QVBoxLayout(this);
-    auto* button = make_control<QPushButton>(utility_page::kRestoreButton,
-                                             qt_control_text(kDialog, utility_page::kRestoreButton));
+    auto* button = make_control<QPushButton>(
+        utility_page::kRestoreButton, qt_control_text(kDialog, utility_page::kRestoreButton));
     button->setToolTip(qt_text(146));
     layout->addWidget(button, 0, Qt::AlignHCenter);
     layout->addStretch(1);

@@ -4,14 +4,17 @@
 #include "shell/main_window.h"
 
 // The icon and pictures are compiled into this static library; this keeps them linked in.
-void qdu_init_resources() { Q_INIT_RESOURCE(resources); }
+void qdu_init_resources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace qdu {
 
-int CQuorvelDriveUtilityApp::run() {
+int CQuorvelDriveUtilityApp::run(int initial_tab) {
     check_result();
     {
         CQuorvelDriveUtilityDlg window;
+        window.select_tab(initial_tab);
         window.exec();
     }
     reset_result();

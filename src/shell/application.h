@@ -8,7 +8,8 @@ namespace qdu {
 
 class CQuorvelDriveUtilityApp {
 public:
-    int run();
+    // initial_tab: the tab selected at start (0 unless asked otherwise).
+    int run(int initial_tab = 0);
 };
 
 }  // namespace qdu

@@ -14,14 +14,16 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quorvel-drive-utility [--simulate[=SCENARIO]] [--sim-state PATH]\n"
+    "usage: quorvel-drive-utility [--simulate[=SCENARIO]] [--sim-state PATH] [--tab=N]\n"
     "  --simulate[=SCENARIO]  use simulated drives (a built-in scenario or a scenario file)\n"
-    "  --sim-state PATH       state file of the simulated drives\n";
+    "  --sim-state PATH       state file of the simulated drives\n"
+    "  --tab=N                start with tab N (0 to 4) selected\n";
 
 struct Options {
     bool simulate = false;
     std::string scenario = qdu::kDefaultScenario;
     std::string state_file;
+    int tab = 0;
 };
 
 // Returns the exit code when the program should stop here.
@@ -37,6 +39,9 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             options.state_file = argv[++i];
         } else if (arg.rfind("--sim-state=", 0) == 0) {
             options.state_file = arg.substr(12);
+        } else if (arg.rfind("--tab=", 0) == 0 && arg.size() == 7 && arg[6] >= '0' &&
+                   arg[6] <= '4') {
+            options.tab = arg[6] - '0';
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -80,7 +85,7 @@ int main(int argc, char** argv) {
         qdu::install_device_provider(bus);
     }
 
-    const int code = qdu::CQuorvelDriveUtilityApp().run();
+    const int code = qdu::CQuorvelDriveUtilityApp().run(options.tab);
 
     qdu::reset_drive_access();
     if (bus) {

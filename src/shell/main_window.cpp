@@ -50,7 +50,9 @@ bool& status_page_visible() {
     return visible;
 }
 
-void set_help_opener(FileOpener opener) { opener_slot() = std::move(opener); }
+void set_help_opener(FileOpener opener) {
+    opener_slot() = std::move(opener);
+}
 
 CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(parent) {
     qdu_init_resources();
@@ -74,8 +76,7 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     if (!qt_text(101).isEmpty()) {
         QAction* help = menu_->addAction(qt_text(236), this, &CQuorvelDriveUtilityDlg::open_help);
         help->setData(kHelpCommand);
-        QAction* about =
-            menu_->addAction(qt_text(101), this, &CQuorvelDriveUtilityDlg::show_about);
+        QAction* about = menu_->addAction(qt_text(101), this, &CQuorvelDriveUtilityDlg::show_about);
         about->setData(kAboutCommand);
         menu_button_->setMenu(menu_);
         top->addWidget(menu_button_);
@@ -135,6 +136,12 @@ void CQuorvelDriveUtilityDlg::create_pages() {
     }
     stack_->setCurrentWidget(pages_[kSetting1]);
     tabs_->setCurrentIndex(0);
+}
+
+void CQuorvelDriveUtilityDlg::select_tab(int index) {
+    if (index >= 0 && index < tabs_->count()) {
+        tabs_->setCurrentIndex(index);
+    }
 }
 
 void CQuorvelDriveUtilityDlg::on_tab_selected(int index) {

@@ -31,6 +31,8 @@ public:
     const DriveList& drives() const { return drives_; }
     QMenu* window_menu() const { return menu_; }
 
+    // Selects a tab as a click on it does; ignored when there is no such tab.
+    void select_tab(int index);
     void on_tab_selected(int index);
     void on_drive_selected(int index);
     void open_help();

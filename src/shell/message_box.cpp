@@ -16,7 +16,9 @@ QuestionAnswerer& answerer_slot() {
 
 }  // namespace
 
-void set_question_answerer(QuestionAnswerer answerer) { answerer_slot() = std::move(answerer); }
+void set_question_answerer(QuestionAnswerer answerer) {
+    answerer_slot() = std::move(answerer);
+}
 
 bool ask_ok_cancel(QWidget* parent, const QString& question) {
     if (answerer_slot()) {

@@ -178,15 +178,15 @@ constexpr Entry kStrings[] = {
     {1005, "Performance priority mode(The drive adjusts disc speed by the situation)",
      "性能優先モード（状況に応じてディスクの回転速度を調整します）"},
     // Shown only to users in Japan; the English line serves tools that list every text.
-    {1012,
-     "Records at a speed chosen for a well-finished recording surface, faster than before.",
+    {1012, "Records at a speed chosen for a well-finished recording surface, faster than before.",
      "ディスク記録面の仕上がりを重視した記録倍速に自動設定して記録を行ないます。"
      "従来より高速な書き込みができます。"},
 };
 
 constexpr ControlEntry kControls[] = {
     // Dialog 100: version information.
-    {100, 0, "Version Information Quorvel BD Drive Utilit", "バージョン情報 Quorvel BD Drive Utility"},
+    {100, 0, "Version Information Quorvel BD Drive Utilit",
+     "バージョン情報 Quorvel BD Drive Utility"},
     {100, 1, "OK", "OK"},
     {100, 2, "Quorvel BD Drive Utility, Version 1, 1, 0, 5",
      "Quorvel BD Drive Utility, Version 1, 1, 0, 5"},
@@ -197,7 +197,8 @@ constexpr ControlEntry kControls[] = {
     // Dialog 102: the main window.
     {102, 0, "Quorvel BD Drive Utility", "Quorvel BD Drive Utility"},
     {102, 1051, "The drive is not connected.",
-     "ドライブが接続されていません。\nドライブを接続してから、ユーティリティを起動し直してください。"},
+     "ドライブが接続されていません。\nドライブを接続してから、ユーティリティを起動し直してください"
+     "。"},
     // Dialog 101: system and writing page.
     {101, 1058, "System Setting", "システム設定"},
     {101, 1059, "Zeve Duzir Iraveri", "Zeve Duzir Iraveri"},
@@ -253,17 +254,25 @@ static std::string locale_from_environment() {
     return {};
 }
 
-bool locale_is_japanese_japan() { return locale_from_environment().rfind("ja_JP", 0) == 0; }
+bool locale_is_japanese_japan() {
+    return locale_from_environment().rfind("ja_JP", 0) == 0;
+}
 
 Language language_from_environment() {
     return is_japanese_locale(locale_from_environment().c_str()) ? Language::Japanese
                                                                  : Language::English;
 }
 
-Language ui_language() { return current_language(); }
-void set_ui_language(Language language) { current_language() = language; }
+Language ui_language() {
+    return current_language();
+}
+void set_ui_language(Language language) {
+    current_language() = language;
+}
 
-std::string_view text(int string_id) { return text(string_id, ui_language()); }
+std::string_view text(int string_id) {
+    return text(string_id, ui_language());
+}
 
 std::string_view text(int string_id, Language language) {
     for (const Entry& e : kStrings) {

@@ -1,0 +1,176 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QtTest>
+
+#include "cdcheck/check_result.h"
+#include "shell/main_window.h"
+#include "strings/strings.h"
+#include "support/gui_fixture.h"
+
+using namespace qdu;
+using qdu::testing::install_scenario;
+using qdu::testing::take_commands;
+
+namespace {
+
+const char* const kBothKinds =
+    "drive D\ncode MXR 2750LC58\ndrive F\nvendor OTHERVND\nvendor-buffers no\n"
+    "drive H\ncode MXR 2750LC31\n";
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QComboBox* selector(CQuorvelDriveUtilityDlg& w) { return w.findChild<QComboBox*>("1000"); }
+    QTabBar* tabs(CQuorvelDriveUtilityDlg& w) { return w.findChild<QTabBar*>("1001"); }
+    void choose_drive(CQuorvelDriveUtilityDlg& w, int index) {
+        selector(w)->setCurrentIndex(index);
+        emit selector(w)->activated(index);
+    }
+    void choose_tab(CQuorvelDriveUtilityDlg& w, int index) { tabs(w)->setCurrentIndex(index); }
+
+private slots:
+    void init() { status_page_visible() = false; }
+    void cleanup() {
+        qdu::testing::uninstall_scenario();
+        set_help_opener(nullptr);
+        qputenv("LANG", "C");
+    }
+
+    void noDriveShowsTheMessageAndNothingElse() {
+        install_scenario("");
+        CQuorvelDriveUtilityDlg w;
+        QCOMPARE(selector(w)->count(), 0);
+        QCOMPARE(tabs(w)->count(), 0);
+        QCOMPARE(w.page_count(), 0);
+        auto* message = w.findChild<QLabel*>("1051");
+        QVERIFY(message != nullptr);
+        QVERIFY(!message->isHidden());
+        QCOMPARE(message->text(), QString("The drive is not connected."));
+        QCOMPARE(w.windowTitle(), QString("Quorvel BD Drive Utility"));
+    }
+
+    void oneDriveWithoutCheckHasFourTabs() {
+        install_scenario("drive E\ncode MXR 2750LC31\n");
+        CQuorvelDriveUtilityDlg w;
+        QCOMPARE(selector(w)->count(), 1);
+        QCOMPARE(selector(w)->itemText(0), QString("E : QUORVEL BD-RW KVT-R42   1.00"));
+        QCOMPARE(tabs(w)->count(), 4);
+        QCOMPARE(tabs(w)->tabText(0), QString(" Setting1 "));
+        QCOMPARE(tabs(w)->tabText(3), QString(" Utility "));
+        QCOMPARE(tabs(w)->currentIndex(), 0);
+        QCOMPARE(w.page_count(), 5);
+        QVERIFY(!w.page(kSetting1)->isHidden());
+        for (const int slot : {kSetting2, kStatus, kUtility, kCdCheck}) {
+            QVERIFY(w.page(slot)->isHidden());
+        }
+        QVERIFY(w.findChild<QLabel*>("1051")->isHidden());
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+    }
+
+    void cdCheckTabFollowsTheSelectedDrive() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        QCOMPARE(tabs(w)->count(), 5);
+        QCOMPARE(tabs(w)->tabText(4), QString(" CD Check "));
+        choose_tab(w, kCdCheck);
+        QVERIFY(!w.page(kCdCheck)->isHidden());
+
+        choose_drive(w, 1);  // H: no CD check
+        QCOMPARE(tabs(w)->count(), 4);
+        QCOMPARE(tabs(w)->currentIndex(), 0);
+        QVERIFY(!w.page(kSetting1)->isHidden());
+        QVERIFY(w.page(kCdCheck)->isHidden());
+        QVERIFY(!status_page_visible());
+        QCOMPARE(drive_device().letter, 'H');
+
+        choose_drive(w, 0);
+        QCOMPARE(tabs(w)->count(), 5);
+        choose_drive(w, 0);  // already there: no second tab
+        QCOMPARE(tabs(w)->count(), 5);
+    }
+
+    void statusTabSetsTheFlag() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        choose_tab(w, kStatus);
+        QVERIFY(status_page_visible());
+        QVERIFY(!w.page(kStatus)->isHidden());
+        choose_tab(w, kUtility);
+        QVERIFY(!status_page_visible());
+        choose_tab(w, kStatus);
+        choose_tab(w, kSetting2);
+        QVERIFY(!status_page_visible());
+    }
+
+    void driveChangeRefreshesFourPagesInOrderAndEmptiesTheResult() {
+        auto bus = install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        std::vector<int> order;
+        for (const int slot : {kSetting1, kSetting2, kStatus, kUtility, kCdCheck}) {
+            connect(w.page(slot), &TabPage::refreshed, this, [&order, slot] {
+                order.push_back(slot);
+            });
+        }
+        check_result().disc_level = LevelD;
+        check_result().track_level[3] = LevelC;
+        bus->drive('H')->clear_received();
+
+        choose_drive(w, 1);
+        QCOMPARE(order, (std::vector<int>{kSetting1, kSetting2, kStatus, kCdCheck}));
+        QCOMPARE(check_result().disc_level, static_cast<int>(LevelA));
+        QCOMPARE(check_result().track_level[3], static_cast<int>(LevelA));
+        // H is opened, its removal allowed, then the settings pages read it.
+        const auto commands = take_commands(*bus->drive('H'));
+        QVERIFY(!commands.empty());
+        QCOMPARE(commands.front(), std::string("1E 00 00 00 00 00 00 00 00 00 00 00"));
+        QCOMPARE(commands.back(), std::string("READ F4"));
+    }
+
+    void menuHasHelpThenVersion() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        const auto actions = w.window_menu()->actions();
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions[0]->text(), QString("HELP"));
+        QCOMPARE(actions[0]->data().toInt(), 32);
+        QCOMPARE(actions[1]->text(), QString("Version Information QuorvelDriveUtility(&A)..."));
+        QCOMPARE(actions[1]->data().toInt(), 16);
+    }
+
+    void helpFileFollowsModelAndLocale() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        QString opened;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+
+        qputenv("LANG", "en_US.UTF-8");
+        w.window_menu()->actions()[0]->trigger();
+        QCOMPARE(opened, QDir::current().absoluteFilePath("KVT-R42_English.chm"));
+        qputenv("LANG", "ja_JP.UTF-8");
+        w.window_menu()->actions()[0]->trigger();
+        QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_Japanese.chm"));
+        qputenv("LANG", "ja_XX.UTF-8");  // Japanese, but not in Japan
+        w.window_menu()->actions()[0]->trigger();
+        QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_English.chm"));
+    }
+
+    void helpFileNameIgnoresWhatTheDriveCouldAbuse() {
+        install_scenario(
+            "drive D\nvendor \"../..\"\nproduct \"/etc/x;rm -rf\"\ncode MXR 2750LC58\n");
+        CQuorvelDriveUtilityDlg w;
+        QString opened;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+        qputenv("LANG", "C");
+        w.window_menu()->actions()[0]->trigger();
+        QCOMPARE(opened, QDir::current().absoluteFilePath("etcxrm-rf100_English.chm"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
