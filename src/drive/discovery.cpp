@@ -1,15 +1,15 @@
 #include "drive/discovery.h"
 
+#include "drive/scsi.h"
 #include "drive/text.h"
 #include "drive/transport.h"
 
 namespace qdu {
 
+using namespace scsi;
+
 namespace {
 
-constexpr std::uint8_t kReadBuffer = 0x3C;
-constexpr std::uint8_t kInquiry = 0x12;
-constexpr std::uint8_t kPreventAllowMediumRemoval = 0x1E;
 constexpr std::uint8_t kIdentificationLength = 48;
 constexpr std::uint8_t kInquiryLength = 254;
 
@@ -22,7 +22,8 @@ void close_current_handle(char letter) {
 }  // namespace
 
 CommandBlock read_identification_buffer_command() {
-    return CommandBlock{kReadBuffer, 0x02, 0xF1, 0, 0, 0, 0, 0, kIdentificationLength, 0, 0, 0};
+    return CommandBlock{kReadBuffer, kDataMode, kIdentificationBuffer, 0, 0, 0,
+                        0,           0,         kIdentificationLength, 0, 0, 0};
 }
 
 CommandBlock inquiry_command() {

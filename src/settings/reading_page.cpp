@@ -39,27 +39,11 @@ CDialogSetting2R42J::CDialogSetting2R42J(QWidget* parent)
     });
 
     auto add_button = [&](QAbstractButton* button, QVBoxLayout* to, int tooltip_id, int indent) {
+        binder_.place(button, to, tooltip_id != 0 ? qt_text(tooltip_id) : QString(), indent);
         const int id = button->objectName().toInt();
-        if (tooltip_id != 0) {
-            button->setToolTip(qt_text(tooltip_id));
-        }
-        // Hidden radios keep their place, so the page does not jump as they come and go.
-        QSizePolicy policy = button->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        button->setSizePolicy(policy);
-        auto* row = new QHBoxLayout;
-        row->addSpacing(indent);
-        row->addWidget(button);
-        to->addLayout(row);
-        binder_.add(id, button);
         connect(button, &QAbstractButton::clicked, this, [this, id] { clicked(id); });
     };
-    // The page decides which radio is checked; Qt's own exclusivity would fight it.
-    auto radio = [](int id) {
-        auto* r = make_control<QRadioButton>(id, qt_control_text(kDialog, id));
-        r->setAutoExclusive(false);
-        return r;
-    };
+    auto radio = [](int id) { return make_page_radio(id, qt_control_text(kDialog, id)); };
     add_button(radio(kPersistentQuiet), reading_layout, 1003, 16);
     add_button(radio(kQuiet), reading_layout, 1004, 16);
     add_button(radio(kPerformance), reading_layout, 1005, 16);

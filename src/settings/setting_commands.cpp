@@ -1,17 +1,14 @@
 #include "settings/setting_commands.h"
 
+#include "drive/scsi.h"
 #include "drive/transport.h"
 
 namespace qdu {
 
+using namespace scsi;
+
 namespace {
 
-constexpr std::uint8_t kReadBuffer = 0x3C;
-constexpr std::uint8_t kWriteBuffer = 0x3B;
-constexpr std::uint8_t kSetCdSpeed = 0xBB;
-constexpr std::uint8_t kVendorMode = 0x01;
-constexpr std::uint8_t kSettingsBufferId = 0xF4;
-constexpr std::uint8_t kFunctionBufferId = 0xFA;
 constexpr std::uint8_t kVendorBit = 0x80;
 constexpr std::uint8_t kSaveBit = 0x40;
 
@@ -47,11 +44,11 @@ ClarivoxParameter clarivox_parameter(ClarivoxMode mode) {
 }
 
 CommandBlock read_settings_block_command() {
-    return {kReadBuffer, kVendorMode, kSettingsBufferId, 0, 0, 0, 0x00, 0x01, 0x00, 0, 0, 0};
+    return {kReadBuffer, kVendorMode, kSettingsBuffer, 0, 0, 0, 0x00, 0x01, 0x00, 0, 0, 0};
 }
 
 CommandBlock write_settings_block_command() {
-    return {kWriteBuffer, kVendorMode, kFunctionBufferId, 0, 0, 0, 0x00, 0x01, 0x00, 0, 0, 0};
+    return {kWriteBuffer, kVendorMode, kFunctionBuffer, 0, 0, 0, 0x00, 0x01, 0x00, 0, 0, 0};
 }
 
 CommandBlock set_cd_speed_command(std::uint8_t vendor_value) {

@@ -23,26 +23,12 @@ CDialogSettingR42J::CDialogSettingR42J(QWidget* parent) : TabPage(parent) {
     auto* layout = new QVBoxLayout(this);
 
     auto add_button = [&](QAbstractButton* button, QVBoxLayout* to, int tooltip_id, int indent) {
+        binder_.place(button, to, tooltip_id != 0 ? qt_text(tooltip_id) : QString(), indent);
         const int id = button->objectName().toInt();
-        if (tooltip_id != 0) {
-            button->setToolTip(qt_text(tooltip_id));
-        }
-        QSizePolicy policy = button->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        button->setSizePolicy(policy);
-        auto* row = new QHBoxLayout;
-        row->addSpacing(indent);
-        row->addWidget(button);
-        to->addLayout(row);
-        binder_.add(id, button);
         connect(button, &QAbstractButton::clicked, this, [this, id] { clicked(id); });
     };
     auto check = [](int id) { return make_control<QCheckBox>(id, qt_control_text(kDialog, id)); };
-    auto radio = [](int id) {
-        auto* r = make_control<QRadioButton>(id, qt_control_text(kDialog, id));
-        r->setAutoExclusive(false);  // the page decides which one is checked
-        return r;
-    };
+    auto radio = [](int id) { return make_page_radio(id, qt_control_text(kDialog, id)); };
 
     auto* system = make_control<QGroupBox>(1058, qt_control_text(kDialog, 1058));
     auto* system_layout = new QVBoxLayout(system);

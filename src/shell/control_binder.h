@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QHash>
+#include <QRadioButton>
 
 #include "settings/page_state.h"
 
@@ -16,6 +18,10 @@ public:
         combo_id_ = id;
         combo_ = combo;
     }
+
+    // Adds the button to the layout, indented, keeping its place while hidden, and binds it
+    // by its object name.
+    void place(QAbstractButton* button, QBoxLayout* layout, const QString& tooltip, int indent);
 
     void show(const PageState& state) const;
 
@@ -31,6 +37,13 @@ Widget* make_control(int id, Args&&... args) {
     auto* widget = new Widget(std::forward<Args>(args)...);
     widget->setObjectName(QString::number(id));
     return widget;
+}
+
+// A radio button whose check mark the page decides: Qt's own exclusivity would fight it.
+inline QRadioButton* make_page_radio(int id, const QString& text) {
+    auto* radio = make_control<QRadioButton>(id, text);
+    radio->setAutoExclusive(false);
+    return radio;
 }
 
 }  // namespace qdu

@@ -2,26 +2,16 @@
 
 #include <algorithm>
 
+#include "drive/scsi.h"
+
 namespace qdu {
+
+using namespace scsi;
 
 namespace {
 
-constexpr std::uint8_t kTestUnitReady = 0x00;
-constexpr std::uint8_t kRequestSense = 0x03;
-constexpr std::uint8_t kInquiry = 0x12;
-constexpr std::uint8_t kPreventAllowMediumRemoval = 0x1E;
-constexpr std::uint8_t kReadBuffer = 0x3C;
-constexpr std::uint8_t kWriteBuffer = 0x3B;
-constexpr std::uint8_t kSetCdSpeed = 0xBB;
-constexpr std::uint8_t kVendorMode = 0x01;
-constexpr std::uint8_t kDataMode = 0x02;
-constexpr std::uint8_t kSettingsBuffer = 0xF4;
-constexpr std::uint8_t kFunctionBuffer = 0xFA;
 constexpr std::uint32_t kSettingsLength = 256;
 
-constexpr std::uint8_t kIllegalRequest = 0x5;
-constexpr std::uint8_t kNotReady = 0x2;
-constexpr std::uint8_t kUnitAttention = 0x6;
 constexpr std::uint8_t kInvalidOperationCode = 0x20;
 constexpr std::uint8_t kInvalidFieldInCdb = 0x24;
 
@@ -59,7 +49,7 @@ ScsiResult transfer_in(const ScsiRequest& request, const std::vector<std::uint8_
 
 SimulatedDrive::SimulatedDrive(DriveProfile profile)
     : profile_(std::move(profile)),
-      unit_attention_(Sense{kUnitAttention, 0x29, 0x00}),
+      unit_attention_(Sense{kSenseUnitAttention, 0x29, 0x00}),
       settings_(profile_.settings, profile_.real_time_clarivox_supported,
                 profile_.speed_limit_warning) {}
 
@@ -89,7 +79,7 @@ ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
         case kReadBuffer: return read_buffer(request);
         case kWriteBuffer: return write_buffer(request);
         case kSetCdSpeed: return set_cd_speed(request);
-        default: return check_condition(kIllegalRequest, kInvalidOperationCode, 0x00);
+        default: return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
     }
 }
 
@@ -117,7 +107,7 @@ std::vector<std::uint8_t> SimulatedDrive::identification_data() const {
 
 ScsiResult SimulatedDrive::inquiry(const ScsiRequest& request) {
     if ((request.cdb[1] & 0x01) != 0 || request.cdb[2] != 0) {
-        return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);  // no VPD pages
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);  // no VPD pages
     }
     const std::uint32_t allocation = (std::uint32_t{request.cdb[3]} << 8) | request.cdb[4];
     return transfer_in(request, inquiry_data(), allocation);
@@ -133,7 +123,7 @@ ScsiResult SimulatedDrive::request_sense(const ScsiRequest& request) {
 }
 
 ScsiResult SimulatedDrive::test_unit_ready() {
-    return check_condition(kNotReady, 0x3A, 0x01);  // medium not present, tray closed
+    return check_condition(kSenseNotReady, 0x3A, 0x01);  // medium not present, tray closed
 }
 
 ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
@@ -142,9 +132,9 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint32_t offset = be24(request.cdb, 3);
     const std::uint32_t allocation = be24(request.cdb, 6);
     if (!profile_.vendor_buffers || offset != 0) {
-        return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
-    if (mode == kDataMode && buffer_id == 0xF1) {
+    if (mode == kDataMode && buffer_id == kIdentificationBuffer) {
         return transfer_in(request, identification_data(), allocation);
     }
     if (mode == kVendorMode && buffer_id == kSettingsBuffer) {
@@ -152,7 +142,7 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
         return transfer_in(request, std::vector<std::uint8_t>(block.begin(), block.end()),
                            allocation);
     }
-    return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+    return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
 }
 
 ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
@@ -161,16 +151,16 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
     const std::uint32_t offset = be24(request.cdb, 3);
     const std::uint32_t length = be24(request.cdb, 6);
     if (!profile_.vendor_buffers || offset != 0) {
-        return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
     if (mode == kVendorMode && buffer_id == kFunctionBuffer) {
         if (length != kSettingsLength || request.direction != DataDirection::DataOut ||
             request.data.size() < kSettingsLength) {
-            return check_condition(kIllegalRequest, 0x1A, 0x00);  // parameter list length
+            return check_condition(kSenseIllegalRequest, 0x1A, 0x00);  // parameter list length
         }
         return from_sense(settings_.write_function(request.data.first(kSettingsLength)));
     }
-    return check_condition(kIllegalRequest, kInvalidFieldInCdb, 0x00);
+    return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
 }
 
 ScsiResult SimulatedDrive::set_cd_speed(const ScsiRequest& request) {
@@ -189,7 +179,7 @@ void SimulatedDrive::power_cycle() {
     std::lock_guard lock(mutex_);
     prevent_removal_ = false;
     settings_.power_cycle();
-    unit_attention_ = Sense{kUnitAttention, 0x29, 0x00};
+    unit_attention_ = Sense{kSenseUnitAttention, 0x29, 0x00};
 }
 
 bool SimulatedDrive::medium_removal_prevented() const {
@@ -217,7 +207,7 @@ void SimulatedDrive::restore(const SimulatedDriveMemory& memory) {
     std::lock_guard lock(mutex_);
     settings_.restore(memory.current, memory.saved);
     if (memory.power_on_attention) {
-        unit_attention_ = Sense{kUnitAttention, 0x29, 0x00};
+        unit_attention_ = Sense{kSenseUnitAttention, 0x29, 0x00};
     } else {
         unit_attention_.reset();
     }

@@ -1,3 +1,5 @@
+#include "shell/main_window.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -6,7 +8,6 @@
 #include <QtTest>
 
 #include "cdcheck/check_result.h"
-#include "shell/main_window.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
 
@@ -113,9 +114,8 @@ private slots:
         CQuorvelDriveUtilityDlg w;
         std::vector<int> order;
         for (const int slot : {kSetting1, kSetting2, kStatus, kUtility, kCdCheck}) {
-            connect(w.page(slot), &TabPage::refreshed, this, [&order, slot] {
-                order.push_back(slot);
-            });
+            connect(w.page(slot), &TabPage::refreshed, this,
+                    [&order, slot] { order.push_back(slot); });
         }
         check_result().disc_level = LevelD;
         check_result().track_level[3] = LevelC;
