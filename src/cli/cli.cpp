@@ -101,6 +101,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     set->add_flag("--save", save, "Save the setting in the drive");
     set->add_flag("-y,--yes", yes, "Answer OK to the page's question");
     set->footer(set_usage());
+    auto* power_cycle = app.add_subcommand(
+        "power-cycle",
+        "Switch a simulated drive off and on: it comes back with its saved settings");
     auto* restore = app.add_subcommand("restore-defaults",
                                        "Restore the factory settings and save them in the drive");
     restore->add_flag("-y,--yes", yes, "Answer OK to the question");
@@ -119,7 +122,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
     if (app.get_subcommands().empty()) {
-        err << "qdu: no command given; the commands are: list, settings, set, restore-defaults "
+        err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
+               "power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
     }
@@ -174,6 +178,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = command_settings(ctx);
         } else if (set->parsed()) {
             code = command_set(ctx, setting, value, save);
+        } else if (power_cycle->parsed()) {
+            code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {
             code = command_restore_defaults(ctx);
         }

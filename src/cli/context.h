@@ -7,6 +7,7 @@
 #include <string>
 
 #include "drive/discovery.h"
+#include "simdrive/scenario.h"
 
 namespace qdu::cli {
 
@@ -41,6 +42,7 @@ int command_settings(const Context& ctx);
 int command_set(const Context& ctx, const std::string& setting, const std::string& value,
                 bool save);
 int command_restore_defaults(const Context& ctx);
+int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

@@ -474,4 +474,22 @@ int command_restore_defaults(const Context& ctx) {
     return kExitDone;
 }
 
+int command_power_cycle(const Context& ctx, SimulatedBus* bus) {
+    if (bus == nullptr) {
+        ctx.err << "qdu: power-cycle works on simulated drives only; switch a real drive off and "
+                   "on yourself (add --simulate to use the simulated ones)\n";
+        return kExitFailed;
+    }
+    DriveList list;
+    if (!open_chosen_drive(ctx, list)) {
+        return kExitFailed;
+    }
+    const char letter = drive_device().letter;
+    open_drive(0);  // like a real drive switched off: nothing stays open
+    bus->drive(letter)->power_cycle();
+    select_drive(letter);
+    print_report(ctx, list);
+    return kExitDone;
+}
+
 }  // namespace qdu::cli

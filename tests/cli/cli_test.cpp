@@ -392,6 +392,18 @@ TEST_F(QduSettings, TheDriveResetIsSeenOnlyByTheFirstRun) {
     EXPECT_EQ(qdu({"--simulate", "--trace", "list"}).err.find(reset), std::string::npos);
 }
 
+TEST_F(QduSettings, PowerCycleBringsBackWhatWasSaved) {
+    qdu({"--simulate", "set", "led-off", "on", "--save"});
+    qdu({"--simulate", "set", "smooth-tray", "on"});
+    const Outcome r = qdu({"--simulate", "--trace", "power-cycle"});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_NE(r.out.find("LED OFF: on\n"), std::string::npos);
+    EXPECT_NE(r.out.find("The smooth tray loading mode: off\n"), std::string::npos);
+    EXPECT_NE(r.err.find("< CHECK CONDITION 6/29/00 status 11"), std::string::npos);
+    EXPECT_EQ(qdu({"power-cycle"}, with_provider(std::make_shared<ScriptedProvider>())).code,
+              kExitFailed);
+}
+
 TEST_F(QduSettings, JapaneseUsersGetJapaneseTexts) {
     set_ui_language(Language::Japanese);
     const Outcome r = qdu({"--simulate", "settings"});

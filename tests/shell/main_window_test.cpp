@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QtTest>
 
 #include "cdcheck/check_result.h"
+#include "shell/about_dialog.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
 
@@ -158,6 +160,21 @@ private slots:
         qputenv("LANG", "ja_XX.UTF-8");  // Japanese, but not in Japan
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_English.chm"));
+    }
+
+    void versionDialogShowsItsTexts() {
+        CAboutDlg about(nullptr);
+        QCOMPARE(about.windowTitle(), QString("Version Information Quorvel BD Drive Utilit"));
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains("Quorvel BD Drive Utility, Version 1, 1, 0, 5"));
+        auto* ok = about.findChild<QPushButton*>("1");
+        QVERIFY(ok != nullptr && ok->isDefault());
+        QCOMPARE(ok->text(), QString("OK"));
+        ok->click();
+        QCOMPARE(about.result(), static_cast<int>(QDialog::Accepted));
     }
 
     void helpFileNameIgnoresWhatTheDriveCouldAbuse() {
