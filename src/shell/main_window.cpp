@@ -45,11 +45,6 @@ FileOpener& opener_slot() {
 
 }  // namespace
 
-bool& status_page_visible() {
-    static bool visible = false;
-    return visible;
-}
-
 void set_help_opener(FileOpener opener) {
     opener_slot() = std::move(opener);
 }

@@ -3,13 +3,12 @@
 
 #include <QWidget>
 
+#include "status/status_page_logic.h"
+
 namespace qdu {
 
 enum PageIndex : int { kSetting1 = 0, kSetting2 = 1, kStatus = 2, kUtility = 3, kCdCheck = 4 };
 inline constexpr int kPageCount = 5;
-
-// True exactly while the " Status " tab is selected; the status page polls only then.
-bool& status_page_visible();
 
 class TabPage : public QWidget {
     Q_OBJECT
