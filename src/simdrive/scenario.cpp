@@ -1,6 +1,7 @@
 #include "simdrive/scenario.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -22,13 +23,17 @@ constexpr BuiltIn kBuiltIns[] = {
      "# Two supported drives with an empty letter and another maker's drive between them.\n"
      "drive D\n"
      "code MXR 2750LC58\n"
+     "disc audio-cd\n"
      "drive F\n"
      "vendor OTHERVND\n"
      "product DVD-ROM DD-1000\n"
      "revision 2.10\n"
      "vendor-buffers no\n"
      "drive H\n"
-     "code MXR 2750LC31\n"},
+     "code MXR 2750LC31\n"
+     "disc bd-r\n"
+     "sessions 1\n"
+     "tracks 1 1\n"},
     {"single",
      "drive E\n"
      "code MXR 2750LC58\n"},
@@ -177,7 +182,143 @@ private:
         return "drive, vendor, product, revision, vendor-specific, code, code-tail, "
                "vendor-buffers, real-time-clarivox-supported, speed-limit-warning, reading-mode, "
                "clarivox, real-time-clarivox, high-speed-read, bd-write-mode, dvd-write-mode, "
-               "zeve-duzir-iraveri, led-off, smooth-tray, bdr-high-speed";
+               "zeve-duzir-iraveri, led-off, smooth-tray, bdr-high-speed, disc, tray, " +
+               std::string(kDiscKeys);
+    }
+
+    static constexpr const char* kDiscKeys =
+        "disc-status, sessions, tracks, manufacturer-id, media-type-id, manufacturer-text, "
+        "atip, write-protected, restricted-overwrite, spin-up, audio-playing, error-rate, "
+        "counters";
+
+    static bool is_disc_key(const std::string& key) {
+        std::string keys = std::string(kDiscKeys) + ",";
+        return keys.find(key + ",") != std::string::npos;
+    }
+
+    unsigned long number(const std::string& key, const std::string& text, unsigned long max) const {
+        std::size_t used = 0;
+        unsigned long value = 0;
+        try {
+            value = std::stoul(text, &used, 0);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != text.size() || value > max || text[0] == '-') {
+            fail(key + " takes a number from 0 to " + std::to_string(max) + ", not '" + text + "'");
+        }
+        return value;
+    }
+
+    std::vector<std::string> fields(const std::string& key, const std::string& rest,
+                                    std::size_t count, const char* shape) const {
+        std::istringstream in(rest);
+        std::vector<std::string> parts;
+        for (std::string part; in >> part;) {
+            parts.push_back(part);
+        }
+        if (parts.size() != count) {
+            fail(key + " takes " + shape + ", not '" + rest + "'");
+        }
+        return parts;
+    }
+
+    std::array<std::uint8_t, 3> msf(const std::string& key, const std::string& text) const {
+        unsigned m = 0;
+        unsigned sec = 0;
+        unsigned f = 0;
+        char c1 = 0;
+        char c2 = 0;
+        std::istringstream in(text);
+        if (!(in >> m >> c1 >> sec >> c2 >> f) || c1 != ':' || c2 != ':' || m > 255 || sec > 59 ||
+            f > 74 || !in.eof()) {
+            fail(key + " takes times as MM:SS:FF (seconds below 60, frames below 75), not '" +
+                 text + "'");
+        }
+        return {static_cast<std::uint8_t>(m), static_cast<std::uint8_t>(sec),
+                static_cast<std::uint8_t>(f)};
+    }
+
+    void set_disc(DriveProfile& p, const std::string& rest) {
+        if (rest == "none") {
+            p.disc.reset();
+            return;
+        }
+        if (auto kind = disc_of_kind(rest)) {
+            p.disc = *kind;
+            return;
+        }
+        if (rest.rfind("0x", 0) == 0 || rest.rfind("0X", 0) == 0) {
+            DiscSetup disc;
+            disc.media_code = static_cast<std::uint16_t>(number("disc", rest, 0xFFFE));
+            p.disc = disc;
+            return;
+        }
+        std::string names;
+        for (const auto name : disc_kind_names()) {
+            names += names.empty() ? "" : ", ";
+            names += name;
+        }
+        fail("disc takes none, a media code such as 0x0090, or one of: " + names + "; not '" +
+             rest + "'");
+    }
+
+    void apply_disc(DiscSetup& d, const std::string& key, const std::string& rest) {
+        if (key == "disc-status") {
+            constexpr const char* kStates[] = {"empty", "incomplete", "complete", "other"};
+            for (int i = 0; i < 4; ++i) {
+                if (rest == kStates[i]) {
+                    d.disc_status = i;
+                    return;
+                }
+            }
+            fail("disc-status takes empty, incomplete, complete or other, not '" + rest + "'");
+        } else if (key == "sessions") {
+            d.sessions = static_cast<std::uint16_t>(number(key, rest, 0xFFFF));
+        } else if (key == "tracks") {
+            const auto parts = fields(key, rest, 2, "FIRST LAST");
+            d.first_track = static_cast<std::uint16_t>(number(key, parts[0], 0xFF));
+            d.last_track = static_cast<std::uint16_t>(number(key, parts[1], 0xFFFF));
+        } else if (key == "manufacturer-id") {
+            d.manufacturer_id = sized(key, rest, 12);
+        } else if (key == "media-type-id") {
+            d.media_type_id = sized(key, rest, 3);
+        } else if (key == "manufacturer-text") {
+            d.manufacturer_text = sized(key, rest, 160);
+        } else if (key == "atip") {
+            const auto parts = fields(key, rest, 2, "LEAD-IN LEAD-OUT as MM:SS:FF MM:SS:FF");
+            d.atip_lead_in = msf(key, parts[0]);
+            d.atip_lead_out = msf(key, parts[1]);
+        } else if (key == "write-protected") {
+            d.write_protected = yes_no(key, rest);
+        } else if (key == "restricted-overwrite") {
+            d.restricted_overwrite = yes_no(key, rest);
+        } else if (key == "spin-up") {
+            if (rest == "never") {
+                d.spin_up_seconds = -1.0;
+            } else {
+                d.spin_up_seconds = static_cast<double>(number(key, rest, 600));
+            }
+        } else if (key == "audio-playing") {
+            d.audio_playing = yes_no(key, rest);
+        } else if (key == "error-rate") {
+            std::size_t used = 0;
+            double rate = -1;
+            try {
+                rate = std::stod(rest, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used == 0 || used != rest.size() || rate < 0.0 || rate > 1.0) {
+                fail("error-rate takes errors per sector from 0 to 1, not '" + rest + "'");
+            }
+            d.error_rate = rate;
+        } else if (key == "counters") {
+            const auto parts = fields(key, rest, 3, "ERRORS SECTORS FRAMES");
+            d.start_errors = static_cast<std::uint32_t>(number(key, parts[0], 0xFFFFFFFFUL));
+            d.start_sectors = static_cast<std::uint32_t>(number(key, parts[1], 0xFFFFFFFFUL));
+            d.start_time_code = static_cast<std::uint32_t>(number(key, parts[2], 0xFFFFFFFFUL));
+        }
     }
 
     void apply(Scenario& scenario, const std::string& key, const std::string& rest) {
@@ -241,6 +382,18 @@ private:
             p.settings.smooth_tray = word(key, rest, kSwitchNames) == 1;
         } else if (key == "bdr-high-speed") {
             p.settings.bdr_high_speed = word(key, rest, kSwitchNames) == 1;
+        } else if (key == "disc") {
+            set_disc(p, rest);
+        } else if (key == "tray") {
+            if (rest != "open" && rest != "closed") {
+                fail("tray takes open or closed, not '" + rest + "'");
+            }
+            p.tray_open = rest == "open";
+        } else if (is_disc_key(key)) {
+            if (!p.disc) {
+                fail("'" + key + "' must follow a 'disc' line");
+            }
+            apply_disc(*p.disc, key, rest);
         } else {
             fail("unknown key '" + key + "' (known: " + known_keys() + ")");
         }
@@ -252,11 +405,28 @@ private:
 
 }  // namespace
 
+constexpr const char* kGallery = "disc-gallery";
+
+// One KVT-R42 per letter, each with another kind of disc, C to Z.
+std::string gallery_text() {
+    std::string text;
+    char letter = 'C';
+    for (const auto kind : disc_kind_names()) {
+        if (letter > 'Z') {
+            break;
+        }
+        text += std::string("drive ") + letter++ + "\ncode MXR 2750LC31\ndisc " +
+                std::string(kind) + "\n";
+    }
+    return text;
+}
+
 std::vector<std::string> builtin_scenario_names() {
     std::vector<std::string> names;
     for (const BuiltIn& b : kBuiltIns) {
         names.emplace_back(b.name);
     }
+    names.emplace_back(kGallery);
     return names;
 }
 
@@ -265,6 +435,12 @@ Scenario parse_scenario(std::istream& in, const std::string& source) {
 }
 
 Scenario load_scenario(const std::string& name_or_path) {
+    if (name_or_path == kGallery) {
+        std::istringstream in(gallery_text());
+        Scenario scenario = parse_scenario(in, kGallery);
+        scenario.name = kGallery;
+        return scenario;
+    }
     for (const BuiltIn& b : kBuiltIns) {
         if (name_or_path == b.name) {
             std::istringstream in(b.text);
@@ -276,9 +452,9 @@ Scenario load_scenario(const std::string& name_or_path) {
     std::ifstream file(name_or_path);
     if (!file) {
         std::string names;
-        for (const BuiltIn& b : kBuiltIns) {
+        for (const std::string& name : builtin_scenario_names()) {
             names += names.empty() ? "" : ", ";
-            names += b.name;
+            names += name;
         }
         throw ScenarioError("'" + name_or_path + "' is neither a built-in scenario (" + names +
                             ") nor a readable scenario file");

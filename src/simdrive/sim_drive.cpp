@@ -1,6 +1,9 @@
 #include "simdrive/sim_drive.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
 
 #include "drive/scsi.h"
 
@@ -47,11 +50,91 @@ ScsiResult transfer_in(const ScsiRequest& request, const std::vector<std::uint8_
     return result;
 }
 
+double system_clock_seconds() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
 SimulatedDrive::SimulatedDrive(DriveProfile profile)
     : profile_(std::move(profile)),
-      unit_attention_(Sense{kSenseUnitAttention, 0x29, 0x00}),
+      unit_attentions_{Sense{kSenseUnitAttention, 0x29, 0x00}},
       settings_(profile_.settings, profile_.real_time_clarivox_supported,
-                profile_.speed_limit_warning) {}
+                profile_.speed_limit_warning) {
+    if (profile_.disc) {
+        counters_.errors = profile_.disc->start_errors;
+        counters_.sectors = profile_.disc->start_sectors;
+        counters_.time_code = profile_.disc->start_time_code;
+    }
+    start_spin_up();
+}
+
+void SimulatedDrive::start_spin_up() {
+    const double now = clock_();
+    counters_.since = now;
+    disc_ready_ = false;
+    if (!profile_.disc) {
+        return;
+    }
+    const double spin_up = profile_.disc->spin_up_seconds;
+    if (spin_up == 0.0) {
+        disc_ready_ = true;  // in the drive since before power-on: ready without a change
+    } else {
+        ready_at_ = spin_up < 0 ? std::numeric_limits<double>::infinity() : now + spin_up;
+    }
+}
+
+void SimulatedDrive::set_clock(SimClock clock) {
+    std::lock_guard lock(mutex_);
+    clock_ = std::move(clock);
+    counters_.since = clock_();
+    if (!disc_ready_ && profile_.disc && profile_.disc->spin_up_seconds > 0) {
+        ready_at_ = clock_() + profile_.disc->spin_up_seconds;
+    }
+}
+
+void SimulatedDrive::update_readiness() {
+    if (profile_.disc && !disc_ready_ && clock_() >= ready_at_) {
+        disc_ready_ = true;
+        counters_.since = clock_();
+        unit_attentions_.push_back(Sense{kSenseUnitAttention, 0x28, 0x00});
+    }
+}
+
+std::optional<ScsiResult> SimulatedDrive::medium_problem() const {
+    if (!profile_.disc) {
+        return check_condition(kSenseNotReady, 0x3A, profile_.tray_open ? 0x02 : 0x01);
+    }
+    if (!disc_ready_) {
+        return check_condition(kSenseNotReady, 0x04, 0x01);
+    }
+    return std::nullopt;
+}
+
+std::uint32_t SimulatedDrive::played_sectors() const {
+    if (!profile_.disc || !profile_.disc->audio_playing || !disc_ready_) {
+        return 0;
+    }
+    const double seconds = std::max(0.0, clock_() - counters_.since);
+    return static_cast<std::uint32_t>(std::min(seconds * 75.0, 4.0e9));
+}
+
+std::vector<std::uint8_t> SimulatedDrive::counters_reply() const {
+    const std::uint32_t played = played_sectors();
+    const double rate = profile_.disc ? profile_.disc->error_rate : 0.0;
+    constexpr std::uint32_t kDiscFrames = 270000;  // playback goes round an hour-long disc
+    const std::uint32_t values[3] = {
+        counters_.errors + static_cast<std::uint32_t>(std::floor(played * rate)),
+        counters_.sectors + played,
+        played == 0 ? counters_.time_code : (counters_.time_code + played) % kDiscFrames};
+    std::vector<std::uint8_t> data(32, 0);
+    for (int v = 0; v < 3; ++v) {
+        for (int b = 0; b < 4; ++b) {
+            data[static_cast<std::size_t>(v * 4 + b)] =
+                static_cast<std::uint8_t>(values[v] >> (24 - 8 * b));
+        }
+    }
+    return data;
+}
 
 ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
     std::lock_guard lock(mutex_);
@@ -60,11 +143,12 @@ ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
     }
     received_.push_back(RecordedCommand::of(request));
 
+    update_readiness();
     const std::uint8_t opcode = request.cdb[0];
     // INQUIRY and REQUEST SENSE are answered without reporting a pending unit attention.
-    if (unit_attention_ && opcode != kInquiry && opcode != kRequestSense) {
-        const Sense ua = *unit_attention_;
-        unit_attention_.reset();
+    if (!unit_attentions_.empty() && opcode != kInquiry && opcode != kRequestSense) {
+        const Sense ua = unit_attentions_.front();
+        unit_attentions_.pop_front();
         return check_condition(ua.key, ua.asc, ua.ascq);
     }
     return dispatch(request);
@@ -115,15 +199,61 @@ ScsiResult SimulatedDrive::inquiry(const ScsiRequest& request) {
 
 ScsiResult SimulatedDrive::request_sense(const ScsiRequest& request) {
     std::vector<std::uint8_t> data(18, 0);
-    const Sense sense = unit_attention_.value_or(Sense{0, 0, 0});
-    unit_attention_.reset();
+    Sense sense{0, 0, 0};
+    if (!unit_attentions_.empty()) {
+        sense = unit_attentions_.front();
+        unit_attentions_.pop_front();
+    }
     const SenseData fixed = fixed_sense(sense.key, sense.asc, sense.ascq);
     std::copy(fixed.begin(), fixed.end(), data.begin());
     return transfer_in(request, data, request.cdb[4]);
 }
 
 ScsiResult SimulatedDrive::test_unit_ready() {
-    return check_condition(kSenseNotReady, 0x3A, 0x01);  // medium not present, tray closed
+    return medium_problem().value_or(ScsiResult{});
+}
+
+ScsiResult SimulatedDrive::read_disc_information(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    const std::uint32_t allocation = (std::uint32_t{request.cdb[7]} << 8) | request.cdb[8];
+    return transfer_in(request, disc_information_reply(*profile_.disc), allocation);
+}
+
+ScsiResult SimulatedDrive::read_toc(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    const std::uint8_t format = request.cdb[2] & 0x0F;
+    const std::uint32_t allocation = (std::uint32_t{request.cdb[7]} << 8) | request.cdb[8];
+    if (format == 0x04) {
+        const auto atip = atip_reply(*profile_.disc);
+        if (atip.empty()) {
+            return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+        }
+        return transfer_in(request, atip, allocation);
+    }
+    return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+}
+
+ScsiResult SimulatedDrive::read_disc_structure(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    const std::uint32_t allocation = (std::uint32_t{request.cdb[8]} << 8) | request.cdb[9];
+    const auto reply = disc_structure_reply(*profile_.disc, request.cdb[1] & 0x0F, request.cdb[7]);
+    if (!reply) {
+        return check_condition(kSenseIllegalRequest, 0x30, 0x02);  // incompatible format
+    }
+    return transfer_in(request, *reply, allocation);
+}
+
+ScsiResult SimulatedDrive::get_configuration(const ScsiRequest& request) {
+    const std::uint16_t start = static_cast<std::uint16_t>((request.cdb[2] << 8) | request.cdb[3]);
+    const std::uint32_t allocation = (std::uint32_t{request.cdb[7]} << 8) | request.cdb[8];
+    const DiscSetup* disc = profile_.disc && disc_ready_ ? &*profile_.disc : nullptr;
+    return transfer_in(request, configuration_reply(disc, start), allocation);
 }
 
 ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
@@ -136,6 +266,22 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     }
     if (mode == kDataMode && buffer_id == kIdentificationBuffer) {
         return transfer_in(request, identification_data(), allocation);
+    }
+    if (mode == kDataMode && buffer_id == kCountersBuffer) {
+        return transfer_in(request, counters_reply(), allocation);
+    }
+    if (mode == kDataMode && buffer_id == kRequestBuffer) {
+        std::vector<std::uint8_t> answer(32, 0);
+        if (request_[0] == 0x91 && request_[1] == 0x40) {
+            if (auto problem = medium_problem()) {
+                return *problem;
+            }
+            answer[0] = 0x91;
+            answer[1] = 0x40;
+            answer[6] = static_cast<std::uint8_t>(profile_.disc->media_code & 0xFF);
+            answer[10] = static_cast<std::uint8_t>(profile_.disc->media_code >> 8);
+        }
+        return transfer_in(request, answer, allocation);
     }
     if (mode == kVendorMode && buffer_id == kSettingsBuffer) {
         const auto block = settings_.block();
@@ -160,6 +306,23 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
         }
         return from_sense(settings_.write_function(request.data.first(kSettingsLength)));
     }
+    if (mode == kDataMode && buffer_id == kCountersBuffer) {
+        // Any write clears; the host sends none of data.
+        counters_.errors = 0;
+        counters_.sectors = 0;
+        const auto now = counters_reply();
+        counters_.time_code = (std::uint32_t{now[8]} << 24) | (std::uint32_t{now[9]} << 16) |
+                              (std::uint32_t{now[10]} << 8) | now[11];
+        counters_.since = clock_();
+        return ScsiResult{};
+    }
+    if (mode == kDataMode && buffer_id == kRequestBuffer) {
+        if (length != request_.size() || request.data.size() < request_.size()) {
+            return check_condition(kSenseIllegalRequest, 0x1A, 0x00);
+        }
+        std::copy_n(request.data.begin(), request_.size(), request_.begin());
+        return ScsiResult{};
+    }
     return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
 }
 
@@ -179,7 +342,9 @@ void SimulatedDrive::power_cycle() {
     std::lock_guard lock(mutex_);
     prevent_removal_ = false;
     settings_.power_cycle();
-    unit_attention_ = Sense{kSenseUnitAttention, 0x29, 0x00};
+    unit_attentions_.assign(1, Sense{kSenseUnitAttention, 0x29, 0x00});
+    request_.fill(0);
+    start_spin_up();
 }
 
 bool SimulatedDrive::medium_removal_prevented() const {
@@ -199,18 +364,25 @@ void SimulatedDrive::set_media_notification_suppressed(bool suppressed) {
 
 SimulatedDriveMemory SimulatedDrive::memory() const {
     std::lock_guard lock(mutex_);
-    return SimulatedDriveMemory{settings_.current(), settings_.saved(),
-                                unit_attention_.has_value()};
+    bool power_on = false;
+    for (const Sense& ua : unit_attentions_) {
+        power_on = power_on || ua.asc == 0x29;
+    }
+    return SimulatedDriveMemory{settings_.current(), settings_.saved(), power_on, disc_ready_,
+                                counters_};
 }
 
 void SimulatedDrive::restore(const SimulatedDriveMemory& memory) {
     std::lock_guard lock(mutex_);
     settings_.restore(memory.current, memory.saved);
+    unit_attentions_.clear();
     if (memory.power_on_attention) {
-        unit_attention_ = Sense{kSenseUnitAttention, 0x29, 0x00};
-    } else {
-        unit_attention_.reset();
+        unit_attentions_.push_back(Sense{kSenseUnitAttention, 0x29, 0x00});
     }
+    if (memory.disc_ready && profile_.disc) {
+        disc_ready_ = true;
+    }
+    counters_ = memory.counters;
 }
 
 DriveSettings SimulatedDrive::current_settings() const {

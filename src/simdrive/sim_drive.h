@@ -2,13 +2,17 @@
 // the real drive does, so that everything above it runs unchanged.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "simdrive/recorded_command.h"
+#include "simdrive/sim_disc.h"
 #include "simdrive/sim_settings.h"
 
 namespace qdu {
@@ -25,6 +29,17 @@ struct DriveProfile {
     DriveSettings settings;  // at power-on, current and saved alike
     bool real_time_clarivox_supported = true;
     bool speed_limit_warning = false;
+    std::optional<DiscSetup> disc;  // none: an empty drive
+    bool tray_open = false;         // for an empty drive: 2/3A/02 rather than 2/3A/01
+};
+
+// The Clarivox counters as the drive keeps them: a base and the time it started counting
+// from it while audio plays.
+struct CounterMemory {
+    std::uint32_t errors = 0;
+    std::uint32_t sectors = 0;
+    std::uint32_t time_code = 0;
+    double since = 0.0;  // clock seconds
 };
 
 // What a simulated drive keeps while it stays powered, so that runs of the program can
@@ -33,7 +48,14 @@ struct SimulatedDriveMemory {
     DriveSettings current;
     DriveSettings saved;
     bool power_on_attention = false;
+    bool disc_ready = false;
+    CounterMemory counters;
 };
+
+// Seconds on the drive's clock; the default is the system clock, so that playing time
+// goes on between runs of the program.
+using SimClock = std::function<double()>;
+double system_clock_seconds();
 
 class SimulatedDrive {
 public:
@@ -42,8 +64,11 @@ public:
     // Answers one command. Never writes past the request's data.
     ScsiResult execute(const ScsiRequest& request);
 
-    // Power off and on: pending state is lost and the next command meets 6/29/00.
+    // Power off and on: pending state is lost and the next command meets 6/29/00; a disc
+    // inside spins up again.
     void power_cycle();
+    // Tests run the drive on their own clock; the drive counts from the clock's now.
+    void set_clock(SimClock clock);
 
     const DriveProfile& profile() const { return profile_; }
     bool medium_removal_prevented() const;
@@ -72,13 +97,29 @@ private:
     ScsiResult prevent_allow_medium_removal(const ScsiRequest& request);
     ScsiResult write_buffer(const ScsiRequest& request);
     ScsiResult set_cd_speed(const ScsiRequest& request);
+    ScsiResult read_disc_information(const ScsiRequest& request);
+    ScsiResult read_toc(const ScsiRequest& request);
+    ScsiResult read_disc_structure(const ScsiRequest& request);
+    ScsiResult get_configuration(const ScsiRequest& request);
+
+    // CHECK CONDITION when the command needs a readable disc and there is none yet.
+    std::optional<ScsiResult> medium_problem() const;
+    void update_readiness();
+    void start_spin_up();
+    std::vector<std::uint8_t> counters_reply() const;
+    std::uint32_t played_sectors() const;
 
     std::vector<std::uint8_t> inquiry_data() const;
     std::vector<std::uint8_t> identification_data() const;
 
     DriveProfile profile_;
     mutable std::mutex mutex_;
-    std::optional<Sense> unit_attention_;
+    std::deque<Sense> unit_attentions_;
+    SimClock clock_ = system_clock_seconds;
+    double ready_at_ = 0.0;
+    bool disc_ready_ = false;
+    CounterMemory counters_;
+    std::array<std::uint8_t, 32> request_{};
     SettingsStore settings_;
     bool prevent_removal_ = false;
     bool notification_suppressed_ = false;

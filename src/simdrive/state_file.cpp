@@ -58,6 +58,22 @@ DriveSettings settings_from(const json& j) {
     return s;
 }
 
+json to_json(const CounterMemory& c) {
+    return json{{"errors", c.errors},
+                {"sectors", c.sectors},
+                {"time_code", c.time_code},
+                {"since", c.since}};
+}
+
+CounterMemory counters_from(const json& j) {
+    CounterMemory c;
+    c.errors = j.at("errors").get<std::uint32_t>();
+    c.sectors = j.at("sectors").get<std::uint32_t>();
+    c.time_code = j.at("time_code").get<std::uint32_t>();
+    c.since = j.at("since").get<double>();
+    return c;
+}
+
 // The whole file, checked; throws with the reason when it is not ours or not whole.
 json read_state(const std::string& path) {
     std::ifstream in(path);
@@ -81,6 +97,9 @@ json read_state(const std::string& path) {
             settings_from(drive.at("current"));
             settings_from(drive.at("saved"));
             drive.at("power_on_attention").get<bool>();
+            if (drive.contains("counters")) {
+                counters_from(drive["counters"]);
+            }
         }
     }
     return state;
@@ -134,9 +153,15 @@ std::string load_simulation_state(SimulatedBus& bus, const std::string& key,
         state["scenarios"].contains(key) ? state["scenarios"][key] : json::object();
     for (const auto& [letter, drive] : drives.items()) {
         if (auto sim = bus.drive(letter[0])) {
-            sim->restore(SimulatedDriveMemory{settings_from(drive["current"]),
-                                              settings_from(drive["saved"]),
-                                              drive["power_on_attention"].get<bool>()});
+            SimulatedDriveMemory memory;
+            memory.current = settings_from(drive["current"]);
+            memory.saved = settings_from(drive["saved"]);
+            memory.power_on_attention = drive["power_on_attention"].get<bool>();
+            memory.disc_ready = drive.value("disc_ready", false);
+            if (drive.contains("counters")) {
+                memory.counters = counters_from(drive["counters"]);
+            }
+            sim->restore(memory);
         }
     }
     return {};
@@ -158,7 +183,9 @@ std::string save_simulation_state(const SimulatedBus& bus, const std::string& ke
         const SimulatedDriveMemory memory = bus.drive(letter)->memory();
         drives[std::string(1, letter)] = json{{"current", to_json(memory.current)},
                                               {"saved", to_json(memory.saved)},
-                                              {"power_on_attention", memory.power_on_attention}};
+                                              {"power_on_attention", memory.power_on_attention},
+                                              {"disc_ready", memory.disc_ready},
+                                              {"counters", to_json(memory.counters)}};
     }
     state["scenarios"][key] = drives;
 

@@ -17,12 +17,6 @@ using namespace scsi;
 
 namespace {
 
-constexpr std::uint8_t kCountersBuffer = 0xF5;
-constexpr std::uint8_t kRequestBuffer = 0xE1;
-constexpr std::uint8_t kReadDiscInformation = 0x51;
-constexpr std::uint8_t kReadDiscStructure = 0xAD;
-constexpr std::uint8_t kReadTocPmaAtip = 0x43;
-constexpr std::uint8_t kGetConfiguration = 0x46;
 constexpr std::uint8_t kRequestLength = 32;
 constexpr std::uint8_t kDiscInformationLength = 34;
 
@@ -31,8 +25,12 @@ std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
            (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
 }
 
-std::uint8_t hi(std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); }
-std::uint8_t lo(std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+std::uint8_t hi(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v >> 8);
+}
+std::uint8_t lo(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
 
 Sleeper& sleeper_slot() {
     static Sleeper sleeper;
@@ -76,10 +74,8 @@ bool is_protectable(std::uint8_t c) {
         case 0xA0:
         case 0xA6:
         case 0xAA:
-        case 0xAE:
-            return true;
-        default:
-            return false;
+        case 0xAE: return true;
+        default: return false;
     }
 }
 
@@ -119,8 +115,18 @@ CommandBlock read_atip_command(std::uint16_t length) {
 }
 
 CommandBlock get_configuration_command(std::uint16_t starting_feature, std::uint16_t length) {
-    return {kGetConfiguration, 0, hi(starting_feature), lo(starting_feature), 0, 0, 0,
-            hi(length),        lo(length), 0, 0, 0};
+    return {kGetConfiguration,
+            0,
+            hi(starting_feature),
+            lo(starting_feature),
+            0,
+            0,
+            0,
+            hi(length),
+            lo(length),
+            0,
+            0,
+            0};
 }
 
 ClarivoxCounters counters_from(std::span<const std::uint8_t> reply) {
@@ -176,7 +182,9 @@ bool read_request_buffer(std::span<std::uint8_t> answer) {
                         kRequestLength);
 }
 
-void set_sleeper(Sleeper sleeper) { sleeper_slot() = std::move(sleeper); }
+void set_sleeper(Sleeper sleeper) {
+    sleeper_slot() = std::move(sleeper);
+}
 
 void sleep_for(std::chrono::milliseconds duration) {
     if (sleeper_slot()) {
@@ -316,14 +324,14 @@ bool is_dvd_rw_restricted_overwrite() {
 std::string atip_identifier(std::span<const std::uint8_t> reply) {
     char text[64];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u - %02u:%02u:%02u", unsigned{reply[8]},
-                  unsigned{reply[9]}, unsigned{reply[10]}, unsigned{reply[12]},
-                  unsigned{reply[13]}, unsigned{reply[14]});
+                  unsigned{reply[9]}, unsigned{reply[10]}, unsigned{reply[12]}, unsigned{reply[13]},
+                  unsigned{reply[14]});
     return text;
 }
 
 std::string dvd_minus_identifier(std::span<const std::uint8_t> reply) {
-    std::string id = bytes_with_underscores(reply.subspan(21, 6)) +
-                     bytes_with_underscores(reply.subspan(29, 6));
+    std::string id =
+        bytes_with_underscores(reply.subspan(21, 6)) + bytes_with_underscores(reply.subspan(29, 6));
     // Trailing padding becomes blanks; the first character always stays.
     for (std::size_t i = id.size() - 1; i >= 1 && id[i] == '_'; --i) {
         id[i] = ' ';
@@ -358,8 +366,7 @@ std::string disc_identifier_text() {
         case 0x0044:
         case 0x0046:
         case 0x0080:
-        case 0x0086:
-            return "-----";
+        case 0x0086: return "-----";
         case 0x0010:
         case 0x0020: {
             std::vector<std::uint8_t> buffer(4096, 0);
@@ -369,22 +376,18 @@ std::string disc_identifier_text() {
         case 0x0050:
         case 0x0060:
         case 0x0066:
-        case 0x0068:
-            return dvd_minus_identifier(read_structure(0, 0x0E, 256));
+        case 0x0068: return dvd_minus_identifier(read_structure(0, 0x0E, 256));
         case 0x0051:
         case 0x0061:
-        case 0x0067:
-            return dvd_plus_identifier(read_structure(0, 0x00, 256));
+        case 0x0067: return dvd_plus_identifier(read_structure(0, 0x00, 256));
         case 0x0090:
         case 0x0096:
         case 0x009A:
         case 0x00A0:
         case 0x00A6:
         case 0x00AA:
-        case 0x00AE:
-            return bd_identifier(read_structure(1, 0x00, 256));
-        default:
-            return manufacturer_text_identifier(read_structure(0, 0x00, 768));
+        case 0x00AE: return bd_identifier(read_structure(1, 0x00, 256));
+        default: return manufacturer_text_identifier(read_structure(0, 0x00, 768));
     }
 }
 

@@ -12,12 +12,12 @@ namespace {
 constexpr int kBlank = 103;
 
 // Everything the page blanks at initialisation and without a disc.
-constexpr int kBlankedAtStart[] = {kQualityWord, kTypeLabel, kType,   kStatusLabel,
-                                   kStatus,      kSessionsLabel, kSessions, kTracksLabel,
+constexpr int kBlankedAtStart[] = {kQualityWord, kTypeLabel,       kType,       kStatusLabel,
+                                   kStatus,      kSessionsLabel,   kSessions,   kTracksLabel,
                                    kTracks,      kIdentifierLabel, kIdentifier, kWarning};
-constexpr int kBlankedWithoutDisc[] = {kType,         kStatusLabel,     kStatus,
-                                       kSessionsLabel, kSessions,       kTracksLabel,
-                                       kTracks,       kIdentifierLabel, kIdentifier, kWarning};
+constexpr int kBlankedWithoutDisc[] = {kType,       kStatusLabel, kStatus, kSessionsLabel,
+                                       kSessions,   kTracksLabel, kTracks, kIdentifierLabel,
+                                       kIdentifier, kWarning};
 
 }  // namespace
 
@@ -50,9 +50,9 @@ const std::string& StatusPageState::text(int id) const {
 
 StatusPageLogic::StatusPageLogic() {
     // As the dialog template has them before initialisation.
-    for (const int id : {kQualityWord, kTypeLabel, kType, kIdentifierLabel, kIdentifier,
-                         kSessionsLabel, kSessions, kTracksLabel, kTracks, kStatusLabel, kStatus,
-                         kWarning}) {
+    for (const int id :
+         {kQualityWord, kTypeLabel, kType, kIdentifierLabel, kIdentifier, kSessionsLabel, kSessions,
+          kTracksLabel, kTracks, kStatusLabel, kStatus, kWarning}) {
         state.texts[id] = "---";
     }
     state.texts[kIndicatorTitle] = std::string(text(203));

@@ -32,13 +32,13 @@ inline constexpr int kWarning = 1087;
 
 // The counter controls, shown only where Real Time Clarivox is supported.
 inline constexpr int kCounterControls[] = {kSectorsLabel, kTimeLabel, kIndicator, kQualityWord,
-                                          kSectors,      kTime,      kClear};
+                                           kSectors,      kTime,      kClear};
 // The disc block, top to bottom: label and value of each row.
 inline constexpr int kDiscRows[][2] = {{kTypeLabel, kType},
-                                      {kIdentifierLabel, kIdentifier},
-                                      {kSessionsLabel, kSessions},
-                                      {kTracksLabel, kTracks},
-                                      {kStatusLabel, kStatus}};
+                                       {kIdentifierLabel, kIdentifier},
+                                       {kSessionsLabel, kSessions},
+                                       {kTracksLabel, kTracks},
+                                       {kStatusLabel, kStatus}};
 }  // namespace status_page
 
 // True exactly while the " Status " tab is selected; the page polls only then.

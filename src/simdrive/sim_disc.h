@@ -1,0 +1,53 @@
+// A disc in the simulated drive and what the drive reports of it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qdu {
+
+struct DiscSetup {
+    std::uint16_t media_code = 0x0000;  // as buffer E1h reports it (high byte in answer byte 10)
+    int disc_status = 2;                // 0 empty, 1 incomplete, 2 complete, 3 other
+    std::uint16_t sessions = 1;
+    std::uint16_t first_track = 1;
+    std::uint16_t last_track = 1;
+    std::string manufacturer_id;    // DVD-R 12 bytes, DVD+R 8, BD 6
+    std::string media_type_id;      // DVD+R and BD, 3 bytes
+    std::string manufacturer_text;  // DVD-RAM and unknown kinds: physical format from byte 601
+    std::array<std::uint8_t, 3> atip_lead_in{97, 24, 1};
+    std::array<std::uint8_t, 3> atip_lead_out{79, 59, 71};
+    bool write_protected = false;
+    bool restricted_overwrite = false;  // CD-RW and DVD-RW in restricted overwrite mode
+    double spin_up_seconds = 0.0;       // from power-on to ready; negative: never ready
+    bool audio_playing = false;         // the drive plays audio and counts it
+    double error_rate = 0.0;            // errors per played sector
+    std::uint32_t start_errors = 0;
+    std::uint32_t start_sectors = 0;
+    std::uint32_t start_time_code = 0;
+};
+
+// A named disc kind with fitting identifiers; the names are the scenario file's words.
+std::optional<DiscSetup> disc_of_kind(std::string_view name);
+std::vector<std::string_view> disc_kind_names();
+
+enum class DiscFamily { Cd, Dvd, Bd, Unknown };
+DiscFamily disc_family(std::uint16_t media_code);
+// The MMC profile the drive reports as current for the disc.
+std::uint16_t current_profile(const DiscSetup& disc);
+
+std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc);
+std::vector<std::uint8_t> atip_reply(const DiscSetup& disc);
+// The structure of the given media type (0 DVD, 1 BD) and format, or nullopt when the disc
+// has none of that kind.
+std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& disc,
+                                                              std::uint8_t media_type,
+                                                              std::uint8_t format);
+// Features from the starting one, with the current profile; disc may be absent.
+std::vector<std::uint8_t> configuration_reply(const DiscSetup* disc, std::uint16_t start);
+
+}  // namespace qdu
