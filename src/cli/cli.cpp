@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/context.h"
@@ -101,6 +102,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     set->add_flag("--save", save, "Save the setting in the drive");
     set->add_flag("-y,--yes", yes, "Answer OK to the page's question");
     set->footer(set_usage());
+    auto* status = app.add_subcommand(
+        "status", "Show the Clarivox counters and the disc, as the Status page does");
+    std::string watch;
+    bool clear = false;
+    auto* watch_option =
+        status->add_flag("--watch{1}", watch, "Read again every SECONDS (default 1) until Ctrl-C");
+    status->add_flag("--clear", clear, "Clear the drive's counters first");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -123,9 +131,23 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (app.get_subcommands().empty()) {
         err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
-               "power-cycle "
+               "status, power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
+    }
+    double watch_seconds = 0;
+    if (status->parsed() && watch_option->count() > 0) {
+        try {
+            std::size_t used = 0;
+            watch_seconds = std::stod(watch, &used);
+            if (used != watch.size() || watch_seconds < 0.1 || watch_seconds > 3600) {
+                throw std::invalid_argument(watch);
+            }
+        } catch (const std::exception&) {
+            err << "qdu: --watch takes a period in seconds from 0.1 to 3600, not '" << watch
+                << "' (see 'qdu status --help')\n";
+            return kExitUsage;
+        }
     }
     if (set->parsed()) {
         if (std::string problem = check_set_arguments(setting, value); !problem.empty()) {
@@ -142,6 +164,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         drive.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
     ctx.yes = yes;
     ctx.ask = environment.ask ? environment.ask : AskFunction(ask_on_terminal);
+    ctx.terminal = environment.terminal.value_or(::isatty(STDOUT_FILENO) != 0 &&
+                                                 std::getenv("NO_COLOR") == nullptr);
+    ctx.max_readings = environment.max_readings;
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
     std::shared_ptr<SimulatedBus> bus;
@@ -161,6 +186,11 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             !warning.empty()) {
             err << "qdu: warning: " << warning << "\n";
         }
+        if (environment.sim_clock) {
+            for (const char letter : bus->letters()) {
+                bus->drive(letter)->set_clock(environment.sim_clock);
+            }
+        }
         provider = bus;
     } else if (!provider) {
         provider = make_system_device_provider();
@@ -178,6 +208,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = command_settings(ctx);
         } else if (set->parsed()) {
             code = command_set(ctx, setting, value, save);
+        } else if (status->parsed()) {
+            code = command_status(ctx, clear, watch_seconds);
         } else if (power_cycle->parsed()) {
             code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {

@@ -21,6 +21,12 @@ struct Environment {
     std::string state_file;
     // Answers the pages' questions; null means the terminal.
     std::function<std::optional<bool>(const std::string&)> ask;
+    // Colours and in-place redraws; unset means: when standard output is a terminal.
+    std::optional<bool> terminal;
+    // status --watch stops after this many readings (0: until Ctrl-C).
+    int max_readings = 0;
+    // The simulated drives' clock (seconds); null means the system clock.
+    std::function<double()> sim_clock;
 };
 
 // Runs qdu with the given arguments (without the program name).

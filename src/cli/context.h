@@ -23,6 +23,8 @@ struct Context {
     char drive = 0;    // from --drive, 0 when not given
     bool yes = false;  // --yes: answer OK to every prompt
     AskFunction ask;
+    bool terminal = false;  // standard output is a terminal that takes colours
+    int max_readings = 0;   // status --watch stops after this many (0: until Ctrl-C)
 };
 
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.
@@ -43,6 +45,8 @@ int command_set(const Context& ctx, const std::string& setting, const std::strin
                 bool save);
 int command_restore_defaults(const Context& ctx);
 int command_power_cycle(const Context& ctx, SimulatedBus* bus);
+// watch_seconds 0: one reading.
+int command_status(const Context& ctx, bool clear, double watch_seconds);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

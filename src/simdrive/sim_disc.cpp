@@ -11,14 +11,29 @@ struct Kind {
 
 // Every kind of the drive's media-code table. Manufacturer names are made up.
 constexpr Kind kKinds[] = {
-    {"cd-rom", 0x00},         {"audio-cd", 0x00},     {"cd-rw", 0x10},
-    {"cd-r", 0x20},           {"dvd-rom", 0x40},      {"dvd-rom-dual", 0x44},
-    {"dvd-rom-dual-opposite", 0x46},                  {"dvd-rw", 0x50},
-    {"dvd+rw", 0x51},         {"dvd-r", 0x60},        {"dvd+r", 0x61},
-    {"dvd-r-dual", 0x66},     {"dvd+r-dual", 0x67},   {"dvd-r-3.95gb", 0x68},
-    {"dvd-ram", 0x70},        {"bd-rom", 0x80},       {"bd-rom-dual", 0x86},
-    {"bd-re", 0x90},          {"bd-re-dual", 0x96},   {"bd-re-triple", 0x9A},
-    {"bd-r", 0xA0},           {"bd-r-dual", 0xA6},    {"bd-r-triple", 0xAA},
+    {"cd-rom", 0x00},
+    {"audio-cd", 0x00},
+    {"cd-rw", 0x10},
+    {"cd-r", 0x20},
+    {"dvd-rom", 0x40},
+    {"dvd-rom-dual", 0x44},
+    {"dvd-rom-dual-opposite", 0x46},
+    {"dvd-rw", 0x50},
+    {"dvd+rw", 0x51},
+    {"dvd-r", 0x60},
+    {"dvd+r", 0x61},
+    {"dvd-r-dual", 0x66},
+    {"dvd+r-dual", 0x67},
+    {"dvd-r-3.95gb", 0x68},
+    {"dvd-ram", 0x70},
+    {"bd-rom", 0x80},
+    {"bd-rom-dual", 0x86},
+    {"bd-re", 0x90},
+    {"bd-re-dual", 0x96},
+    {"bd-re-triple", 0x9A},
+    {"bd-r", 0xA0},
+    {"bd-r-dual", 0xA6},
+    {"bd-r-triple", 0xAA},
     {"bd-r-quadruple", 0xAE},
 };
 
@@ -34,9 +49,15 @@ void put16(std::vector<std::uint8_t>& data, std::size_t at, std::uint16_t value)
     data[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-bool is_dvd_minus(std::uint8_t c) { return c == 0x50 || c == 0x60 || c == 0x66 || c == 0x68; }
-bool is_dvd_plus(std::uint8_t c) { return c == 0x51 || c == 0x61 || c == 0x67; }
-bool is_recordable_cd(std::uint8_t c) { return c == 0x10 || c == 0x20; }
+bool is_dvd_minus(std::uint8_t c) {
+    return c == 0x50 || c == 0x60 || c == 0x66 || c == 0x68;
+}
+bool is_dvd_plus(std::uint8_t c) {
+    return c == 0x51 || c == 0x61 || c == 0x67;
+}
+bool is_recordable_cd(std::uint8_t c) {
+    return c == 0x10 || c == 0x20;
+}
 
 }  // namespace
 
@@ -183,7 +204,8 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
         put(data, 110, disc.media_type_id, 3);
         return data;
     }
-    if (family == DiscFamily::Cd || family == DiscFamily::Bd) {
+    const bool text_kind = c == 0x70 || family == DiscFamily::Unknown || high_byte;
+    if (!text_kind && (family == DiscFamily::Cd || family == DiscFamily::Bd)) {
         return std::nullopt;
     }
     if (format == 0x0E) {
@@ -204,7 +226,7 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
         put(data, 23, disc.manufacturer_id, 8);
         put(data, 31, disc.media_type_id, 3);
     }
-    if (c == 0x70 || family == DiscFamily::Unknown || high_byte) {
+    if (text_kind) {
         put(data, 601, disc.manufacturer_text, 160);
         data[601 + std::min<std::size_t>(disc.manufacturer_text.size(), 160)] = 0x0D;
     }

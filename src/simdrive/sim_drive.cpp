@@ -115,7 +115,8 @@ std::uint32_t SimulatedDrive::played_sectors() const {
         return 0;
     }
     const double seconds = std::max(0.0, clock_() - counters_.since);
-    return static_cast<std::uint32_t>(std::min(seconds * 75.0, 4.0e9));
+    // A hair over, so that clocks summed from decimal steps land on whole sectors.
+    return static_cast<std::uint32_t>(std::min(seconds * 75.0 + 1e-6, 4.0e9));
 }
 
 std::vector<std::uint8_t> SimulatedDrive::counters_reply() const {
@@ -163,6 +164,10 @@ ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
         case kReadBuffer: return read_buffer(request);
         case kWriteBuffer: return write_buffer(request);
         case kSetCdSpeed: return set_cd_speed(request);
+        case kReadDiscInformation: return read_disc_information(request);
+        case kReadTocPmaAtip: return read_toc(request);
+        case kReadDiscStructure: return read_disc_structure(request);
+        case kGetConfiguration: return get_configuration(request);
         default: return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
     }
 }

@@ -153,11 +153,12 @@ std::string load_simulation_state(SimulatedBus& bus, const std::string& key,
         state["scenarios"].contains(key) ? state["scenarios"][key] : json::object();
     for (const auto& [letter, drive] : drives.items()) {
         if (auto sim = bus.drive(letter[0])) {
-            SimulatedDriveMemory memory;
+            // Older files lack some parts; the drive keeps its own for those.
+            SimulatedDriveMemory memory = sim->memory();
             memory.current = settings_from(drive["current"]);
             memory.saved = settings_from(drive["saved"]);
             memory.power_on_attention = drive["power_on_attention"].get<bool>();
-            memory.disc_ready = drive.value("disc_ready", false);
+            memory.disc_ready = drive.value("disc_ready", memory.disc_ready);
             if (drive.contains("counters")) {
                 memory.counters = counters_from(drive["counters"]);
             }

@@ -215,6 +215,13 @@ constexpr ControlEntry kControls[] = {
     {101, 1006, "Save setting to the drive", "設定をドライブに保存する"},
     // Dialog 136: utility page.
     {136, 1043, "Restore Factory Default", "工場出荷時の設定に戻す"},
+    // Dialog 139: status page.
+    {139, 0, "Clarivox", "Clarivox"},
+    {139, 1079, "Error Indicator", "エラーインジケーター"},
+    {139, 1069, "The number of transfer sector", "転送セクター数"},
+    {139, 1070, "Last transferred time", "最終転送時間"},
+    {139, 1013, "Clear", "クリア"},
+    {139, 1068, "Disc Information", "ディスク情報"},
     // Dialog 138: reading-mode page.
     {138, 1037, "Reading Mode Setting", "読み込みモード設定"},
     {138, 1003, "Persistent Quiet Mode", "常時静音モード"},

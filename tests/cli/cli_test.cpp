@@ -12,6 +12,7 @@
 #include "cli/terminal.h"
 #include "drive/transport.h"
 #include "simdrive/scripted_device.h"
+#include "status/status_commands.h"
 #include "strings/strings.h"
 
 namespace qdu::cli {
@@ -402,6 +403,79 @@ TEST_F(QduSettings, PowerCycleBringsBackWhatWasSaved) {
     EXPECT_NE(r.err.find("< CHECK CONDITION 6/29/00 status 11"), std::string::npos);
     EXPECT_EQ(qdu({"power-cycle"}, with_provider(std::make_shared<ScriptedProvider>())).code,
               kExitFailed);
+}
+
+TEST_F(QduSettings, StatusShowsCountersAndDisc) {
+    const std::string sim = scenario(
+        "drive D\ncode MXR 2750LC58\ndisc cd-r\naudio-playing no\n"
+        "counters 2 1000 1234\nspeed-limit-warning yes\n");
+    const Outcome r = qdu({sim, "status"});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_EQ(r.out,
+              "Error Indicator: [#####...]  Not Good\n"
+              "The number of transfer sector: 1000\n"
+              "Last transferred time: 00:16:34\n"
+              "Disc Type: CD-R\n"
+              "MID: 97:24:01 - 79:59:71\n"
+              "Number of session/border: 1\n"
+              "Number of track: 1\n"
+              "Disc Status: Finalized Disc\n"
+              "The disc or temp, the drive limits the read/write speed.\n");
+
+    const Outcome json = qdu({sim, "--json", "status", "--clear"});
+    const auto j = nlohmann::json::parse(json.out);
+    EXPECT_EQ(j["level"], 0);
+    EXPECT_EQ(j["sector_count"], 0);
+    EXPECT_EQ(j["disc"]["type"], "CD-R");
+    EXPECT_EQ(j["disc"]["media_code"], "0x0020");
+    EXPECT_EQ(j["disc"]["tracks"], 1);
+    EXPECT_EQ(j["speed_limit_warning"], true);
+}
+
+TEST_F(QduSettings, StatusWithoutDiscOrCounters) {
+    const std::string sim =
+        scenario("drive D\ncode MXR 2750LC58\nreal-time-clarivox-supported no\ntray open\n");
+    const Outcome r = qdu({sim, "status"});
+    EXPECT_EQ(r.out, "Does not support Real Time Clarivox.\nNo disc is found.\n");
+    const Outcome j = qdu({sim, "--json", "status"});
+    const auto reading = nlohmann::json::parse(j.out);
+    EXPECT_TRUE(reading["disc"].is_null());
+    EXPECT_FALSE(reading.contains("level"));
+}
+
+TEST_F(QduSettings, StatusWatchReadsOncePerPeriod) {
+    double now = 100.0;
+    Environment environment;
+    environment.sim_clock = [&now] { return now; };
+    environment.max_readings = 3;
+    set_sleeper([&now](std::chrono::milliseconds ms) { now += ms.count() / 1000.0; });
+    const Outcome r = qdu({"--simulate", "--json", "status", "--watch=2"}, environment);
+    set_sleeper(nullptr);
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<long> sectors;
+    for (std::string line; std::getline(lines, line);) {
+        sectors.push_back(nlohmann::json::parse(line)["sector_count"].get<long>());
+    }
+    EXPECT_EQ(sectors, (std::vector<long>{0, 150, 300}));  // 2 s at 75 sectors a second
+
+    EXPECT_EQ(qdu({"--simulate", "status", "--watch=0"}).code, kExitUsage);
+    EXPECT_EQ(qdu({"--simulate", "status", "--watch=x"}).code, kExitUsage);
+}
+
+TEST_F(QduSettings, StatusOnATerminalIsColouredAndRedrawnInPlace) {
+    Environment environment;
+    environment.terminal = true;
+    environment.max_readings = 2;
+    set_sleeper([](std::chrono::milliseconds) {});
+    const std::string sim = scenario(
+        "drive D\ncode MXR 2750LC58\ndisc cd-rom\naudio-playing no\n"
+        "counters 100 1000 0\n");
+    const Outcome r = qdu({sim, "status", "--watch"}, environment);
+    set_sleeper(nullptr);
+    EXPECT_NE(r.out.find("\x1b[31m\u25A0"), std::string::npos);        // red segments
+    EXPECT_NE(r.out.find("\x1b[31mFatal\x1b[0m"), std::string::npos);  // the word in red
+    EXPECT_NE(r.out.find("\x1b[8A\x1b[J"), std::string::npos);         // the redraw
 }
 
 TEST_F(QduSettings, JapaneseUsersGetJapaneseTexts) {
