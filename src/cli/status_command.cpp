@@ -24,7 +24,9 @@ constexpr int kDialog = 139;
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void on_interrupt(int) { g_interrupted = true; }
+extern "C" void on_interrupt(int) {
+    g_interrupted = true;
+}
 
 // Ctrl-C ends a watch cleanly instead of killing the program mid-line.
 class InterruptGuard {
@@ -44,7 +46,9 @@ private:
     struct sigaction previous_ {};
 };
 
-std::string control(int id) { return std::string(control_text(kDialog, id)); }
+std::string control(int id) {
+    return std::string(control_text(kDialog, id));
+}
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(' ');

@@ -1,6 +1,7 @@
 // What the main window requires of every tab page.
 #pragma once
 
+#include <QKeyEvent>
 #include <QWidget>
 
 #include "status/status_page_logic.h"
@@ -20,6 +21,16 @@ public:
 
 signals:
     void refreshed();
+
+protected:
+    // Escape does nothing on a page; it must not close the window behind it.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
 };
 
 }  // namespace qdu

@@ -24,6 +24,7 @@ constexpr BuiltIn kBuiltIns[] = {
      "drive D\n"
      "code MXR 2750LC58\n"
      "disc audio-cd\n"
+     "counters 3 4000 0\n"
      "drive F\n"
      "vendor OTHERVND\n"
      "product DVD-ROM DD-1000\n"

@@ -457,7 +457,8 @@ TEST_F(QduSettings, StatusWatchReadsOncePerPeriod) {
     for (std::string line; std::getline(lines, line);) {
         sectors.push_back(nlohmann::json::parse(line)["sector_count"].get<long>());
     }
-    EXPECT_EQ(sectors, (std::vector<long>{0, 150, 300}));  // 2 s at 75 sectors a second
+    // The default audio CD starts at 4000 sectors; 2 s at 75 sectors a second add 150.
+    EXPECT_EQ(sectors, (std::vector<long>{4000, 4150, 4300}));
 
     EXPECT_EQ(qdu({"--simulate", "status", "--watch=0"}).code, kExitUsage);
     EXPECT_EQ(qdu({"--simulate", "status", "--watch=x"}).code, kExitUsage);

@@ -21,7 +21,8 @@ std::vector<std::uint8_t> reply_with(std::size_t size,
 
 TEST(StatusCommandBlocks, AreByteExact) {
     using B = CommandBlock;
-    EXPECT_EQ(read_clarivox_counters_command(), (B{0x3C, 0x02, 0xF5, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}));
+    EXPECT_EQ(read_clarivox_counters_command(),
+              (B{0x3C, 0x02, 0xF5, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}));
     EXPECT_EQ(clear_clarivox_counters_command(), (B{0x3B, 0x02, 0xF5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(write_request_buffer_command(), (B{0x3B, 0x02, 0xE1, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}));
     EXPECT_EQ(read_request_buffer_command(), (B{0x3C, 0x02, 0xE1, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}));
@@ -30,8 +31,10 @@ TEST(StatusCommandBlocks, AreByteExact) {
     EXPECT_EQ(read_write_protection_command(0), (B{0xAD, 0, 0, 0, 0, 0, 0, 0xC0, 0, 8, 0, 0}));
     EXPECT_EQ(read_disc_structure_command(0, 0x0E, 256),
               (B{0xAD, 0, 0, 0, 0, 0, 0, 0x0E, 1, 0, 0, 0}));
-    EXPECT_EQ(read_disc_structure_command(1, 0x00, 256), (B{0xAD, 1, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
-    EXPECT_EQ(read_disc_structure_command(0, 0x00, 768), (B{0xAD, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0}));
+    EXPECT_EQ(read_disc_structure_command(1, 0x00, 256),
+              (B{0xAD, 1, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(read_disc_structure_command(0, 0x00, 768),
+              (B{0xAD, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0}));
     EXPECT_EQ(read_atip_command(2048), (B{0x43, 0, 4, 0, 0, 0, 0, 8, 0, 0, 0, 0}));
     EXPECT_EQ(get_configuration_command(0x26, 12), (B{0x46, 0, 0, 0x26, 0, 0, 0, 0, 12, 0, 0, 0}));
     EXPECT_EQ(get_configuration_command(0, 256), (B{0x46, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
@@ -63,8 +66,16 @@ TEST(TimeCode, MinutesSecondsFrames) {
 }
 
 TEST(Identifiers, DvdMinusPadsWithBlanksFromTheEnd) {
-    auto reply = reply_with(256, {{21, 'A'}, {22, 'B'}, {23, 'C'}, {24, 'D'}, {25, 'E'},
-                                  {26, 'F'}, {27, 'x'}, {28, 'y'}, {29, 'G'}, {30, 'H'}});
+    auto reply = reply_with(256, {{21, 'A'},
+                                  {22, 'B'},
+                                  {23, 'C'},
+                                  {24, 'D'},
+                                  {25, 'E'},
+                                  {26, 'F'},
+                                  {27, 'x'},
+                                  {28, 'y'},
+                                  {29, 'G'},
+                                  {30, 'H'}});
     EXPECT_EQ(dvd_minus_identifier(reply), "ABCDEFGH    ");
     // Inner zeros stay as "_"; a first character of zero is never turned into a blank.
     EXPECT_EQ(dvd_minus_identifier(reply_with(256, {{23, 'Z'}})), "__Z         ");
@@ -89,9 +100,9 @@ TEST(Identifiers, ManufacturerTextStopsAtCrNulOr32) {
 }
 
 TEST(Identifiers, AtipTimes) {
-    EXPECT_EQ(atip_identifier(reply_with(32, {{8, 97}, {9, 24}, {10, 1}, {12, 79}, {13, 59},
-                                              {14, 71}})),
-              "97:24:01 - 79:59:71");
+    EXPECT_EQ(
+        atip_identifier(reply_with(32, {{8, 97}, {9, 24}, {10, 1}, {12, 79}, {13, 59}, {14, 71}})),
+        "97:24:01 - 79:59:71");
     EXPECT_EQ(atip_identifier(reply_with(32, {})), "00:00:00 - 00:00:00");
 }
 
@@ -101,9 +112,9 @@ TEST(MediaTypes, LookUpSelectsRowAndClass) {
         std::size_t row;
         std::uint32_t cls;
     };
-    for (const Case c : {Case{0x0109, 0, 0}, Case{0x4834, 26, 8}, Case{0x4434, 25, 9},
-                         Case{0x0234, 24, 6}, Case{0x020A, 8, 3}, Case{0x0182, 19, 4},
-                         Case{0x4454, 31, 9}, Case{0x7151, 6, 0}}) {
+    for (const Case c :
+         {Case{0x0109, 0, 0}, Case{0x4834, 26, 8}, Case{0x4434, 25, 9}, Case{0x0234, 24, 6},
+          Case{0x020A, 8, 3}, Case{0x0182, 19, 4}, Case{0x4454, 31, 9}, Case{0x7151, 6, 0}}) {
         find_media_type(c.code);
         EXPECT_EQ(CurrentMedium().entry, &MediaTypeTable[c.row]) << std::hex << c.code;
         EXPECT_EQ(CurrentMedium().media_class, c.cls) << std::hex << c.code;

@@ -36,9 +36,10 @@ TEST_F(StatusPage, CountersGiveLevelWordAndNumbers) {
         const char* word;
         bool red;
     };
-    for (const Case c : {Case{"2 1000 0", 5, "Not Good", false}, Case{"100 1000 0", 8, "Fatal", true},
-                         Case{"99 4000 0", 7, "Bad", false}, Case{"0 5000 0", 0, "Perfect", false},
-                         Case{"1 8001 0", 1, "Better", false}, Case{"1 8000 0", 2, "Good", false}}) {
+    for (const Case c :
+         {Case{"2 1000 0", 5, "Not Good", false}, Case{"100 1000 0", 8, "Fatal", true},
+          Case{"99 4000 0", 7, "Bad", false}, Case{"0 5000 0", 0, "Perfect", false},
+          Case{"1 8001 0", 1, "Better", false}, Case{"1 8000 0", 2, "Good", false}}) {
         start(std::string("disc audio-cd\naudio-playing no\ncounters ") + c.counters + "\n");
         StatusPageLogic page;
         page.on_initialise();
@@ -73,19 +74,19 @@ TEST_F(StatusPage, TickReadsInTheOrderOfThePage) {
     take_commands(*bus->drive('E'));
     page.on_timer();
     const std::vector<std::string> expected = {
-        "READ F4",                                                  // RT supported?
-        "3C 02 F5 00 00 00 00 00 20 00 00 00",                      // counters
-        "51 00 00 00 00 00 00 00 22 00 00 00",                      // ready?
-        "3B 02 E1 00 00 00 00 00 20 00 00 00",                      // media-code request
-        "3C 02 E1 00 00 00 00 00 20 00 00 00",                      // its answer
-        "51 00 00 00 00 00 00 00 22 00 00 00",                      // status
-        "51 00 00 00 00 00 00 00 22 00 00 00",                      // sessions
-        "51 00 00 00 00 00 00 00 22 00 00 00",                      // tracks
-        "51 00 00 00 00 00 00 00 22 00 00 00",                      // identifier: code again
+        "READ F4",                              // RT supported?
+        "3C 02 F5 00 00 00 00 00 20 00 00 00",  // counters
+        "51 00 00 00 00 00 00 00 22 00 00 00",  // ready?
+        "3B 02 E1 00 00 00 00 00 20 00 00 00",  // media-code request
+        "3C 02 E1 00 00 00 00 00 20 00 00 00",  // its answer
+        "51 00 00 00 00 00 00 00 22 00 00 00",  // status
+        "51 00 00 00 00 00 00 00 22 00 00 00",  // sessions
+        "51 00 00 00 00 00 00 00 22 00 00 00",  // tracks
+        "51 00 00 00 00 00 00 00 22 00 00 00",  // identifier: code again
         "3B 02 E1 00 00 00 00 00 20 00 00 00",
         "3C 02 E1 00 00 00 00 00 20 00 00 00",
-        "43 00 04 00 00 00 00 08 00 00 00 00",                      // ATIP
-        "READ F4"};                                                 // speed limit
+        "43 00 04 00 00 00 00 08 00 00 00 00",  // ATIP
+        "READ F4"};                             // speed limit
     EXPECT_EQ(take_commands(*bus->drive('E')), expected);
     EXPECT_EQ(page.state.text(st::kTypeLabel), "Disc Type");
     EXPECT_EQ(page.state.text(st::kType), "CD-R");
