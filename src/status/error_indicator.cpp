@@ -30,7 +30,8 @@ LevelColours colours_for(std::uint8_t level) {
         outline = QColor(255, 0, 0);
     }
     // A red base lightens towards (red, 8000h, 8000h), any other towards (8000h, green, 8000h).
-    const Rgb16 middle = edge.r != 0 ? Rgb16{edge.r, 0x8000, 0x8000} : Rgb16{0x8000, edge.g, 0x8000};
+    const Rgb16 middle =
+        edge.r != 0 ? Rgb16{edge.r, 0x8000, 0x8000} : Rgb16{0x8000, edge.g, 0x8000};
     return {outline, edge, middle};
 }
 

@@ -1,4 +1,6 @@
 // The Status page and its indicator on the offscreen platform, against the simulated drive.
+#include "status/status_page.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -6,7 +8,6 @@
 #include <QtTest>
 
 #include "status/error_indicator.h"
-#include "status/status_page.h"
 #include "support/gui_fixture.h"
 
 using namespace qdu;
@@ -15,7 +16,9 @@ using qdu::testing::take_commands;
 
 namespace {
 
-QColor at(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+QColor at(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
 
 QImage indicator(int w, int h, std::uint8_t level) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -67,21 +70,21 @@ private slots:
 
     void indicatorGeometryAt120x20() {
         const QImage level0 = indicator(120, 20, 0);
-        QCOMPARE(at(level0, 0, 0), kBlack);      // border
+        QCOMPARE(at(level0, 0, 0), kBlack);  // border
         QCOMPARE(at(level0, 119, 19), kBlack);
-        QCOMPARE(at(level0, 1, 1), kGrey);       // grey row above the segments
-        QCOMPARE(at(level0, 1, 2), kBlack);      // segment 0 outline, x 1..13
+        QCOMPARE(at(level0, 1, 1), kGrey);   // grey row above the segments
+        QCOMPARE(at(level0, 1, 2), kBlack);  // segment 0 outline, x 1..13
         QCOMPARE(at(level0, 13, 17), kBlack);
-        QCOMPARE(at(level0, 2, 3), kGrey);       // its inside
-        QCOMPARE(at(level0, 14, 10), kGrey);     // the two-pixel gap
+        QCOMPARE(at(level0, 2, 3), kGrey);    // its inside
+        QCOMPARE(at(level0, 14, 10), kGrey);  // the two-pixel gap
         QCOMPARE(at(level0, 15, 10), kGrey);
-        QCOMPARE(at(level0, 16, 10), kBlack);    // segment 1 starts
-        QCOMPARE(at(level0, 106, 10), kBlack);   // segment 7, x 106..118
+        QCOMPARE(at(level0, 16, 10), kBlack);   // segment 1 starts
+        QCOMPARE(at(level0, 106, 10), kBlack);  // segment 7, x 106..118
         QCOMPARE(at(level0, 118, 10), kBlack);
-        QCOMPARE(at(level0, 5, 18), kGrey);      // the row under the segments
+        QCOMPARE(at(level0, 5, 18), kGrey);  // the row under the segments
 
         const QImage level1 = indicator(120, 20, 1);
-        QCOMPARE(at(level1, 1, 2), QColor(0, 255, 0));     // top row: full green
+        QCOMPARE(at(level1, 1, 2), QColor(0, 255, 0));       // top row: full green
         QCOMPARE(at(level1, 13, 8), QColor(128, 255, 128));  // upper half ends light
         QCOMPARE(at(level1, 1, 9), QColor(128, 255, 128));   // lower half starts light
         QCOMPARE(at(level1, 7, 17), QColor(0, 255, 0));      // bottom row: full green
@@ -150,16 +153,17 @@ private slots:
             const char* word;
             bool red;
         };
-        for (const Case c : {Case{"2 1000 0", 5, "Not Good", false},
-                             Case{"100 1000 0", 8, "Fatal", true}, Case{"99 4000 0", 7, "Bad", false},
-                             Case{"0 5000 0", 0, "Perfect", false}}) {
+        for (const Case c :
+             {Case{"2 1000 0", 5, "Not Good", false}, Case{"100 1000 0", 8, "Fatal", true},
+              Case{"99 4000 0", 7, "Bad", false}, Case{"0 5000 0", 0, "Perfect", false}}) {
             start(std::string("disc cd-r\naudio-playing no\ncounters ") + c.counters + "\n");
             CDialogStatusR42J page(nullptr);
             status_page_visible() = true;
             page.on_timer();
             QCOMPARE(page.findChild<CErrorIndicator*>("1022")->level, std::uint8_t(c.level));
             QCOMPARE(text(page, 1065), QString(c.word));
-            const QColor word = page.findChild<QLabel*>("1065")->palette().color(QPalette::WindowText);
+            const QColor word =
+                page.findChild<QLabel*>("1065")->palette().color(QPalette::WindowText);
             QCOMPARE(word, c.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
             QCOMPARE(text(page, 1075), QString("CD-R"));
             QCOMPARE(text(page, 1077), QString("Finalized Disc"));
