@@ -36,8 +36,12 @@ void put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
     b[at + 3] = static_cast<std::uint8_t>(v);
 }
 
-std::span<std::uint8_t> data_in() { return command_buffers().data_in; }
-std::span<std::uint8_t> data_out() { return command_buffers().data_out; }
+std::span<std::uint8_t> data_in() {
+    return command_buffers().data_in;
+}
+std::span<std::uint8_t> data_out() {
+    return command_buffers().data_out;
+}
 
 }  // namespace
 
@@ -51,7 +55,9 @@ RadiusModelRecord& RadiusModel() {
     return model;
 }
 
-CommandBlock eject_disc_command() { return {kStartStopUnit, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}; }
+CommandBlock eject_disc_command() {
+    return {kStartStopUnit, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0};
+}
 
 CommandBlock prevent_medium_removal_command() {
     return {kPreventAllowMediumRemoval, 0, 0, 0, 0x01, 0, 0, 0, 0, 0, 0, 0};
@@ -88,7 +94,9 @@ CommandBlock measurement_read_command() {
     return {kReadBuffer, kDataMode, kMeasurementBuffer, 0x30, 0, 0, 0, 0, kSampleLength, 0, 0, 0};
 }
 
-bool eject_disc() { return send_command(eject_disc_command(), DataDirection::NoData); }
+bool eject_disc() {
+    return send_command(eject_disc_command(), DataDirection::NoData);
+}
 
 bool prevent_medium_removal() {
     return send_command(prevent_medium_removal_command(), DataDirection::NoData);

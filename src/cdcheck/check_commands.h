@@ -34,8 +34,12 @@ RadiusModelRecord& RadiusModel();
 
 inline constexpr std::uint32_t kCheckAddressOffset = 150;
 inline constexpr std::uint32_t kDriveAddressOffset = 0x6000;
-constexpr std::uint32_t check_address(std::uint32_t lba) { return lba + kCheckAddressOffset; }
-constexpr std::uint32_t drive_address(std::uint32_t check) { return check + kDriveAddressOffset; }
+constexpr std::uint32_t check_address(std::uint32_t lba) {
+    return lba + kCheckAddressOffset;
+}
+constexpr std::uint32_t drive_address(std::uint32_t check) {
+    return check + kDriveAddressOffset;
+}
 
 enum class CheckModeCode : std::uint8_t { Prepare = 0, Measure = 1, Finish = 2 };
 enum class MeasureAction : std::uint8_t { Start = 0, Stop = 1 };

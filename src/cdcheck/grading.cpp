@@ -14,7 +14,9 @@ constexpr double kTilt = 0.6632245555555555;      // 38 degrees
 constexpr int kOriginX = 152;
 constexpr int kOriginY = 80;
 
-int normalised(int level) { return (level >= 1 && level <= 3) ? level : LevelA; }
+int normalised(int level) {
+    return (level >= 1 && level <= 3) ? level : LevelA;
+}
 
 }  // namespace
 
@@ -37,7 +39,9 @@ CheckLevel grade_sample(const S_RAW_DATA& s) {
     return LevelA;
 }
 
-double picture_distance(double radius) { return (radius - 25.0) * 80.0 / 33.0 + 60.0; }
+double picture_distance(double radius) {
+    return (radius - 25.0) * 80.0 / 33.0 + 60.0;
+}
 
 PicturePoint picture_point(double d, double angle_degrees) {
     const double a = angle_degrees * kDegree;
@@ -99,8 +103,8 @@ std::vector<ReportRun> result_report() {
     const CInspectionResult& r = check_result();
     std::vector<ReportRun> runs;
     runs.push_back({std::string(text(229)), std::nullopt});
-    runs.push_back({std::string(text(level_label_id(r.disc_level))) + "\r\n",
-                    level_colour(r.disc_level)});
+    runs.push_back(
+        {std::string(text(level_label_id(r.disc_level))) + "\r\n", level_colour(r.disc_level)});
     int condition = 172;
     switch (normalised(r.disc_level)) {
         case LevelB: condition = 164; break;

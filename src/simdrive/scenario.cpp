@@ -25,6 +25,12 @@ constexpr BuiltIn kBuiltIns[] = {
      "code MXR 2750LC58\n"
      "disc audio-cd\n"
      "counters 3 4000 0\n"
+     "# A scratch or two, and the pace of a real drive: a Full check takes about a minute.\n"
+     "defect 08:10:00 08:40:00 level-b\n"
+     "defect 21:05:00 21:09:00 level-c\n"
+     "defect 47:30:00 47:31:00 level-d\n"
+     "defect 62:00:00 62:20:00 level-b\n"
+     "sample-delay 13\n"
      "drive F\n"
      "vendor OTHERVND\n"
      "product DVD-ROM DD-1000\n"
@@ -190,7 +196,7 @@ private:
     static constexpr const char* kDiscKeys =
         "disc-status, sessions, tracks, manufacturer-id, media-type-id, manufacturer-text, "
         "atip, write-protected, restricted-overwrite, spin-up, audio-playing, error-rate, "
-        "counters";
+        "counters, track, defect, geometry, insert-after, sample-frames, sample-delay";
 
     static bool is_disc_key(const std::string& key) {
         std::string keys = std::string(kDiscKeys) + ",";
@@ -240,7 +246,23 @@ private:
                 static_cast<std::uint8_t>(f)};
     }
 
+    double decimal(const std::string& key, const std::string& text, double low, double high) const {
+        std::size_t used = 0;
+        double value = -1e300;
+        try {
+            value = std::stod(text, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != text.size() || !(value >= low && value <= high)) {
+            fail(key + " takes a number from " + std::to_string(low) + " to " +
+                 std::to_string(high) + ", not '" + text + "'");
+        }
+        return value;
+    }
+
     void set_disc(DriveProfile& p, const std::string& rest) {
+        tracks_given_ = 0;
         if (rest == "none") {
             p.disc.reset();
             return;
@@ -314,6 +336,75 @@ private:
                 fail("error-rate takes errors per sector from 0 to 1, not '" + rest + "'");
             }
             d.error_rate = rate;
+        } else if (key == "track") {
+            const auto parts = fields(key, rest, 3,
+                                      "SESSION MODE LENGTH (mode audio, "
+                                      "pre-emphasis, data or a number; length "
+                                      "MM:SS:FF)");
+            TrackSetup track;
+            track.session = static_cast<std::uint16_t>(number(key, parts[0], 0xFF));
+            if (parts[1] == "audio") {
+                track.control = 0;
+            } else if (parts[1] == "pre-emphasis") {
+                track.control = 1;
+            } else if (parts[1] == "data") {
+                track.control = 4;
+            } else {
+                track.control = static_cast<std::uint8_t>(number(key, parts[1], 15));
+            }
+            const auto length = msf(key, parts[2]);
+            track.length = length[0] * 4500U + length[1] * 75U + length[2];
+            if (tracks_given_ == 0) {
+                d.track_list.clear();
+            }
+            ++tracks_given_;
+            d.track_list.push_back(track);
+            d.first_track = 1;
+            d.last_track = static_cast<std::uint16_t>(d.track_list.size());
+        } else if (key == "defect") {
+            const auto parts = fields(key, rest, 3,
+                                      "START END KIND (times MM:SS:FF; kind "
+                                      "level-b, level-c, level-d, aux-level-d or "
+                                      "unreadable)");
+            Defect defect;
+            const auto from = msf(key, parts[0]);
+            const auto to = msf(key, parts[1]);
+            defect.start = from[0] * 4500U + from[1] * 75U + from[2];
+            defect.end = to[0] * 4500U + to[1] * 75U + to[2];
+            const std::string& kind = parts[2];
+            if (kind == "level-b") {
+                defect.kind = DefectKind::LevelB;
+            } else if (kind == "level-c") {
+                defect.kind = DefectKind::LevelC;
+            } else if (kind == "level-d") {
+                defect.kind = DefectKind::LevelD;
+            } else if (kind == "aux-level-d") {
+                defect.kind = DefectKind::AuxLevelD;
+            } else if (kind == "unreadable") {
+                defect.kind = DefectKind::Unreadable;
+            } else {
+                fail(
+                    "defect kinds are level-b, level-c, level-d, aux-level-d and unreadable, "
+                    "not '" +
+                    kind + "'");
+            }
+            if (defect.end < defect.start) {
+                fail("a defect ends before it starts");
+            }
+            d.defects.push_back(defect);
+        } else if (key == "geometry") {
+            const auto parts = fields(key, rest, 2, "VELOCITY PITCH (m/s and micrometres)");
+            d.linear_velocity = decimal(key, parts[0], 0.5, 3.0);
+            d.track_pitch = decimal(key, parts[1], 0.5, 3.0);
+        } else if (key == "insert-after") {
+            d.insert_after = rest == "never" ? -1.0 : decimal(key, rest, 0.0, 600.0);
+        } else if (key == "sample-frames") {
+            d.sample_frames = static_cast<std::uint32_t>(number(key, rest, 4500));
+            if (d.sample_frames == 0) {
+                fail("sample-frames takes a number from 1 to 4500");
+            }
+        } else if (key == "sample-delay") {
+            d.sample_delay_ms = decimal(key, rest, 0.0, 1000.0);
         } else if (key == "counters") {
             const auto parts = fields(key, rest, 3, "ERRORS SECTORS FRAMES");
             d.start_errors = static_cast<std::uint32_t>(number(key, parts[0], 0xFFFFFFFFUL));
@@ -402,6 +493,7 @@ private:
 
     std::string source_;
     int line_no_ = 0;
+    int tracks_given_ = 0;  // track lines since the disc line: the first replaces the kind's
 };
 
 }  // namespace

@@ -35,7 +35,29 @@ constexpr Kind kKinds[] = {
     {"bd-r-dual", 0xA6},
     {"bd-r-triple", 0xAA},
     {"bd-r-quadruple", 0xAE},
+    {"cd-r-audio", 0x20},
+    {"mixed-mode-cd", 0x00},
+    {"enhanced-cd", 0x00},
+    {"pre-emphasis-cd", 0x00},
 };
+
+constexpr std::uint32_t kSessionGap = 11400;  // lead-out, lead-in and pregap between sessions
+
+std::uint32_t msf(std::uint32_t m, std::uint32_t s, std::uint32_t f) {
+    return m * 4500 + s * 75 + f;
+}
+
+// Twelve tracks, 74 minutes in all.
+std::vector<TrackSetup> album(std::uint8_t control) {
+    const std::uint32_t lengths[] = {msf(5, 12, 30), msf(6, 48, 0),  msf(4, 21, 45), msf(7, 3, 10),
+                                     msf(5, 55, 60), msf(6, 2, 0),   msf(4, 47, 15), msf(8, 10, 5),
+                                     msf(5, 33, 40), msf(6, 40, 70), msf(5, 18, 20), msf(7, 27, 0)};
+    std::vector<TrackSetup> tracks;
+    for (const std::uint32_t length : lengths) {
+        tracks.push_back(TrackSetup{1, control, length});
+    }
+    return tracks;
+}
 
 void put(std::vector<std::uint8_t>& data, std::size_t at, const std::string& text,
          std::size_t width) {
@@ -89,9 +111,28 @@ std::optional<DiscSetup> disc_of_kind(std::string_view name) {
             disc.manufacturer_text = "ORBELLE DVD-RAM 5X 4.7GB";
         }
         if (name == "audio-cd") {
-            disc.last_track = 12;
+            disc.track_list = album(0);
             disc.audio_playing = true;
             disc.error_rate = 0.0008;
+        } else if (name == "cd-r-audio") {
+            disc.track_list = album(0);
+            disc.track_list.resize(10);
+        } else if (name == "mixed-mode-cd") {
+            disc.track_list = album(0);
+            disc.track_list.resize(9);
+            disc.track_list.front() = TrackSetup{1, 4, msf(20, 0, 0)};
+        } else if (name == "enhanced-cd") {
+            disc.track_list = album(0);
+            disc.track_list.resize(10);
+            disc.track_list.push_back(TrackSetup{2, 4, msf(8, 0, 0)});
+            disc.sessions = 2;
+        } else if (name == "pre-emphasis-cd") {
+            disc.track_list = album(1);
+            disc.track_list.resize(8);
+        }
+        if (!disc.track_list.empty()) {
+            disc.first_track = 1;
+            disc.last_track = static_cast<std::uint16_t>(disc.track_list.size());
         }
         return disc;
     }
@@ -141,6 +182,55 @@ std::uint16_t current_profile(const DiscSetup& disc) {
     }
 }
 
+std::vector<TrackLayout> track_layout(const DiscSetup& disc) {
+    std::vector<TrackLayout> layout;
+    std::uint32_t start = 0;
+    std::uint16_t session = 0;
+    std::uint32_t number = disc.first_track;
+    for (const TrackSetup& t : disc.track_list) {
+        if (session != 0 && t.session != session) {
+            start += kSessionGap;
+        }
+        session = t.session;
+        layout.push_back(TrackLayout{number++, t.session, t.control, start, t.length});
+        start += t.length;
+    }
+    return layout;
+}
+
+std::vector<std::uint8_t> track_information_reply(const DiscSetup& disc, std::uint32_t track) {
+    for (const TrackLayout& t : track_layout(disc)) {
+        if (t.number != track) {
+            continue;
+        }
+        std::vector<std::uint8_t> data(36, 0);
+        put16(data, 0, 34);
+        data[2] = static_cast<std::uint8_t>(t.number & 0xFF);
+        data[3] = static_cast<std::uint8_t>(t.session & 0xFF);
+        data[5] = t.control;
+        data[6] = (t.control & 0x04) != 0 ? 0x01 : 0x0F;  // data mode
+        for (int b = 0; b < 4; ++b) {
+            data[static_cast<std::size_t>(8 + b)] =
+                static_cast<std::uint8_t>(t.start >> (24 - 8 * b));
+            data[static_cast<std::size_t>(24 + b)] =
+                static_cast<std::uint8_t>(t.length >> (24 - 8 * b));
+        }
+        data[32] = static_cast<std::uint8_t>(t.number >> 8);
+        data[33] = static_cast<std::uint8_t>(t.session >> 8);
+        return data;
+    }
+    return {};
+}
+
+std::optional<DefectKind> defect_at(const DiscSetup& disc, std::uint32_t check_address) {
+    for (const Defect& d : disc.defects) {
+        if (check_address >= d.start && check_address <= d.end) {
+            return d.kind;
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc) {
     std::vector<std::uint8_t> data(34, 0);
     put16(data, 0, 32);  // length of the rest
@@ -150,11 +240,13 @@ std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc) {
     data[2] = static_cast<std::uint8_t>((erasable ? 0x10 : 0) | (last_session_state << 2) |
                                         (disc.disc_status & 0x03));
     data[3] = static_cast<std::uint8_t>(disc.first_track);
-    data[4] = static_cast<std::uint8_t>(disc.sessions & 0xFF);
+    const auto layout = track_layout(disc);
+    const std::uint16_t sessions = layout.empty() ? disc.sessions : layout.back().session;
+    data[4] = static_cast<std::uint8_t>(sessions & 0xFF);
     data[5] = static_cast<std::uint8_t>(disc.last_track & 0xFF);  // first track in last session
     data[6] = static_cast<std::uint8_t>(disc.last_track & 0xFF);
     data[7] = 0x20;  // unrestricted use
-    data[9] = static_cast<std::uint8_t>(disc.sessions >> 8);
+    data[9] = static_cast<std::uint8_t>(sessions >> 8);
     data[10] = static_cast<std::uint8_t>(disc.last_track >> 8);
     data[11] = static_cast<std::uint8_t>(disc.last_track >> 8);
     return data;

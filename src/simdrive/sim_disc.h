@@ -10,6 +10,21 @@
 
 namespace qdu {
 
+struct TrackSetup {
+    std::uint16_t session = 1;
+    std::uint8_t control = 0;  // 0 audio, 1 audio with pre-emphasis, 4 data
+    std::uint32_t length = 0;  // frames
+};
+
+enum class DefectKind { LevelB, LevelC, LevelD, AuxLevelD, Unreadable };
+
+// A stretch of the disc, in check addresses (disc time MM:SS:FF).
+struct Defect {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    DefectKind kind = DefectKind::LevelB;
+};
+
 struct DiscSetup {
     std::uint16_t media_code = 0x0000;  // as buffer E1h reports it (high byte in answer byte 10)
     int disc_status = 2;                // 0 empty, 1 incomplete, 2 complete, 3 other
@@ -29,7 +44,27 @@ struct DiscSetup {
     std::uint32_t start_errors = 0;
     std::uint32_t start_sectors = 0;
     std::uint32_t start_time_code = 0;
+    // The tracks as READ TRACK INFORMATION reports them; empty: first_track..last_track only.
+    std::vector<TrackSetup> track_list;
+    std::vector<Defect> defects;
+    double linear_velocity = 1.2;      // m/s, for the geometry probe
+    double track_pitch = 1.6;          // µm
+    double insert_after = 2.0;         // seconds after the tray opened until the user puts it back
+    std::uint32_t sample_frames = 75;  // disc frames one measurement sample covers
+    double sample_delay_ms = 0.0;      // how long the drive takes per sample
 };
+
+// Where each track lies: start LBA and length, sessions separated by lead-out and lead-in.
+struct TrackLayout {
+    std::uint32_t number = 0;
+    std::uint16_t session = 1;
+    std::uint8_t control = 0;
+    std::uint32_t start = 0;
+    std::uint32_t length = 0;
+};
+std::vector<TrackLayout> track_layout(const DiscSetup& disc);
+std::vector<std::uint8_t> track_information_reply(const DiscSetup& disc, std::uint32_t track);
+std::optional<DefectKind> defect_at(const DiscSetup& disc, std::uint32_t check_address);
 
 // A named disc kind with fitting identifiers; the names are the scenario file's words.
 std::optional<DiscSetup> disc_of_kind(std::string_view name);

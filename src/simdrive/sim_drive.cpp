@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "drive/scsi.h"
 
@@ -19,6 +20,11 @@ constexpr std::uint8_t kInvalidOperationCode = 0x20;
 constexpr std::uint8_t kInvalidFieldInCdb = 0x24;
 
 constexpr std::size_t kMaxRecorded = 200000;
+constexpr double kInsertSpinUpSeconds = 1.5;
+constexpr std::uint8_t kReadTrackInformation = 0x52;
+constexpr std::uint8_t kGeometryBuffer = 0xE0;
+constexpr std::uint8_t kMeasurementBuffer = 0xE6;
+constexpr std::uint32_t kMeasurementOffset = 0x300000;
 
 void put_text(std::vector<std::uint8_t>& data, std::size_t offset, std::size_t width,
               const std::string& text, std::uint8_t pad) {
@@ -60,6 +66,8 @@ SimulatedDrive::SimulatedDrive(DriveProfile profile)
       unit_attentions_{Sense{kSenseUnitAttention, 0x29, 0x00}},
       settings_(profile_.settings, profile_.real_time_clarivox_supported,
                 profile_.speed_limit_warning) {
+    disc_in_ = profile_.disc.has_value();
+    tray_open_ = !disc_in_ && profile_.tray_open;
     if (profile_.disc) {
         counters_.errors = profile_.disc->start_errors;
         counters_.sectors = profile_.disc->start_sectors;
@@ -93,7 +101,14 @@ void SimulatedDrive::set_clock(SimClock clock) {
 }
 
 void SimulatedDrive::update_readiness() {
-    if (profile_.disc && !disc_ready_ && clock_() >= ready_at_) {
+    // The user puts the disc back a while after the tray opened.
+    if (tray_open_ && profile_.disc && !disc_in_ && clock_() >= insert_at_) {
+        tray_open_ = false;
+        disc_in_ = true;
+        disc_ready_ = false;
+        ready_at_ = clock_() + kInsertSpinUpSeconds;
+    }
+    if (disc_in() && !disc_ready_ && clock_() >= ready_at_) {
         disc_ready_ = true;
         counters_.since = clock_();
         unit_attentions_.push_back(Sense{kSenseUnitAttention, 0x28, 0x00});
@@ -101,8 +116,8 @@ void SimulatedDrive::update_readiness() {
 }
 
 std::optional<ScsiResult> SimulatedDrive::medium_problem() const {
-    if (!profile_.disc) {
-        return check_condition(kSenseNotReady, 0x3A, profile_.tray_open ? 0x02 : 0x01);
+    if (!disc_in()) {
+        return check_condition(kSenseNotReady, 0x3A, tray_open_ ? 0x02 : 0x01);
     }
     if (!disc_ready_) {
         return check_condition(kSenseNotReady, 0x04, 0x01);
@@ -111,7 +126,7 @@ std::optional<ScsiResult> SimulatedDrive::medium_problem() const {
 }
 
 std::uint32_t SimulatedDrive::played_sectors() const {
-    if (!profile_.disc || !profile_.disc->audio_playing || !disc_ready_) {
+    if (!disc_in() || !profile_.disc->audio_playing || !disc_ready_) {
         return 0;
     }
     const double seconds = std::max(0.0, clock_() - counters_.since);
@@ -168,6 +183,8 @@ ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
         case kReadTocPmaAtip: return read_toc(request);
         case kReadDiscStructure: return read_disc_structure(request);
         case kGetConfiguration: return get_configuration(request);
+        case kStartStopUnit: return start_stop_unit(request);
+        case kReadTrackInformation: return read_track_information(request);
         default: return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
     }
 }
@@ -257,7 +274,7 @@ ScsiResult SimulatedDrive::read_disc_structure(const ScsiRequest& request) {
 ScsiResult SimulatedDrive::get_configuration(const ScsiRequest& request) {
     const std::uint16_t start = static_cast<std::uint16_t>((request.cdb[2] << 8) | request.cdb[3]);
     const std::uint32_t allocation = (std::uint32_t{request.cdb[7]} << 8) | request.cdb[8];
-    const DiscSetup* disc = profile_.disc && disc_ready_ ? &*profile_.disc : nullptr;
+    const DiscSetup* disc = disc_in() && disc_ready_ ? &*profile_.disc : nullptr;
     return transfer_in(request, configuration_reply(disc, start), allocation);
 }
 
@@ -266,8 +283,27 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint8_t buffer_id = request.cdb[2];
     const std::uint32_t offset = be24(request.cdb, 3);
     const std::uint32_t allocation = be24(request.cdb, 6);
-    if (!profile_.vendor_buffers || offset != 0) {
+    if (!profile_.vendor_buffers) {
         return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
+        return read_sample(request);
+    }
+    if (offset != 0) {
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    if (mode == kDataMode && buffer_id == kGeometryBuffer) {
+        if (auto problem = medium_problem()) {
+            return *problem;
+        }
+        std::vector<std::uint8_t> answer(32, 0);
+        const auto lv = static_cast<std::uint32_t>(profile_.disc->linear_velocity * 16384.0);
+        const auto tp = static_cast<std::uint32_t>(profile_.disc->track_pitch * 8192.0);
+        for (int b = 0; b < 4; ++b) {
+            answer[static_cast<std::size_t>(3 + b)] = static_cast<std::uint8_t>(lv >> (24 - 8 * b));
+            answer[static_cast<std::size_t>(7 + b)] = static_cast<std::uint8_t>(tp >> (24 - 8 * b));
+        }
+        return transfer_in(request, answer, allocation);
     }
     if (mode == kDataMode && buffer_id == kIdentificationBuffer) {
         return transfer_in(request, identification_data(), allocation);
@@ -301,8 +337,27 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
     const std::uint8_t buffer_id = request.cdb[2];
     const std::uint32_t offset = be24(request.cdb, 3);
     const std::uint32_t length = be24(request.cdb, 6);
-    if (!profile_.vendor_buffers || offset != 0) {
+    if (!profile_.vendor_buffers) {
         return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
+        if (length != 32 || request.data.size() < 32) {
+            return check_condition(kSenseIllegalRequest, 0x1A, 0x00);
+        }
+        return control_measurement(request);
+    }
+    if (offset != 0) {
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    if (mode == kDataMode && buffer_id == kGeometryBuffer) {
+        if (length != 32 || request.data.size() < 32) {
+            return check_condition(kSenseIllegalRequest, 0x1A, 0x00);
+        }
+        if (auto problem = medium_problem()) {
+            return *problem;
+        }
+        std::copy_n(request.data.begin(), 32, geometry_request_.begin());
+        return ScsiResult{};
     }
     if (mode == kVendorMode && buffer_id == kFunctionBuffer) {
         if (length != kSettingsLength || request.direction != DataDirection::DataOut ||
@@ -326,6 +381,15 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
             return check_condition(kSenseIllegalRequest, 0x1A, 0x00);
         }
         std::copy_n(request.data.begin(), request_.size(), request_.begin());
+        if (request_[0] == 0x91 && request_[1] == 0x60) {
+            if (request_[2] > 2) {
+                return check_condition(kSenseIllegalRequest, 0x26, 0x00);
+            }
+            check_mode_ = request_[2];
+            if (check_mode_ != 1) {
+                measuring_ = false;
+            }
+        }
         return ScsiResult{};
     }
     return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
@@ -341,6 +405,158 @@ ScsiResult SimulatedDrive::set_cd_speed(const ScsiRequest& request) {
 ScsiResult SimulatedDrive::prevent_allow_medium_removal(const ScsiRequest& request) {
     prevent_removal_ = (request.cdb[4] & 0x01) != 0;
     return ScsiResult{};
+}
+
+ScsiResult SimulatedDrive::start_stop_unit(const ScsiRequest& request) {
+    const bool load_eject = (request.cdb[4] & 0x02) != 0;
+    const bool start = (request.cdb[4] & 0x01) != 0;
+    if (!load_eject) {
+        return ScsiResult{};  // spinning up or down: nothing to simulate
+    }
+    if (!start) {
+        if (prevent_removal_) {
+            return check_condition(kSenseIllegalRequest, 0x53, 0x02);  // removal prevented
+        }
+        tray_open_ = true;
+        measuring_ = false;
+        if (disc_in_ && profile_.disc) {
+            disc_in_ = false;
+            disc_ready_ = false;
+            const double after = profile_.disc->insert_after;
+            insert_at_ = after < 0 ? std::numeric_limits<double>::infinity() : clock_() + after;
+        }
+        return ScsiResult{};
+    }
+    if (tray_open_) {
+        tray_open_ = false;
+        if (profile_.disc && !disc_in_) {
+            disc_in_ = true;
+            disc_ready_ = false;
+            ready_at_ = clock_() + kInsertSpinUpSeconds;
+        }
+    }
+    return ScsiResult{};
+}
+
+ScsiResult SimulatedDrive::read_track_information(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    if ((request.cdb[1] & 0x03) != 0x01) {
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    const std::uint32_t track = (std::uint32_t{request.cdb[2]} << 24) |
+                                (std::uint32_t{request.cdb[3]} << 16) |
+                                (std::uint32_t{request.cdb[4]} << 8) | request.cdb[5];
+    const auto reply = track_information_reply(*profile_.disc, track);
+    if (reply.empty()) {
+        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+    }
+    const std::uint32_t allocation = (std::uint32_t{request.cdb[7]} << 8) | request.cdb[8];
+    return transfer_in(request, reply, allocation);
+}
+
+ScsiResult SimulatedDrive::control_measurement(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    const auto& b = request.data;
+    if (b[0] != 0xFF || b[1] != 0x02 || b[2] > 1 || check_mode_ != 1) {
+        return check_condition(kSenseIllegalRequest, 0x26, 0x00);
+    }
+    if (b[2] == 1) {
+        measuring_ = false;
+        return ScsiResult{};
+    }
+    const std::uint32_t drive_addr = (std::uint32_t{b[3]} << 24) | (std::uint32_t{b[4]} << 16) |
+                                     (std::uint32_t{b[5]} << 8) | b[6];
+    const auto layout = track_layout(*profile_.disc);
+    const std::uint32_t disc_end =
+        layout.empty() ? 0 : layout.back().start + layout.back().length + 150;
+    if (drive_addr < 0x6000 || drive_addr - 0x6000 > disc_end) {
+        return check_condition(kSenseIllegalRequest, 0x21, 0x00);  // address out of range
+    }
+    measure_position_ = drive_addr - 0x6000;
+    measuring_ = true;
+    return ScsiResult{};
+}
+
+ScsiResult SimulatedDrive::read_sample(const ScsiRequest& request) {
+    if (auto problem = medium_problem()) {
+        return *problem;
+    }
+    if (!measuring_) {
+        return check_condition(kSenseIllegalRequest, 0x2C, 0x00);  // command sequence error
+    }
+    const DiscSetup& disc = *profile_.disc;
+    if (disc.sample_delay_ms > 0) {
+        std::this_thread::sleep_for(
+            std::chrono::duration<double, std::milli>(disc.sample_delay_ms));
+    }
+    const std::uint32_t pos = measure_position_;
+    const auto defect = defect_at(disc, pos);
+    if (defect == DefectKind::Unreadable) {
+        return check_condition(0x3, 0x11, 0x00);  // unrecovered read error
+    }
+    // Small, repeatable noise from the position, as a real disc has everywhere.
+    const std::uint32_t noise = (pos * 2654435761U) >> 27;  // 0..31
+    std::uint16_t minor = static_cast<std::uint16_t>(noise % 12);
+    std::uint16_t major = 0;
+    std::uint16_t aux_a = static_cast<std::uint16_t>(380 + noise * 3);
+    std::uint16_t aux_b = static_cast<std::uint16_t>(12 + noise % 9);
+    switch (defect.value_or(DefectKind::Unreadable)) {
+        case DefectKind::LevelB: minor = static_cast<std::uint16_t>(30 + noise); break;
+        case DefectKind::LevelC: major = static_cast<std::uint16_t>(1 + noise % 10); break;
+        case DefectKind::LevelD: major = static_cast<std::uint16_t>(16 + noise); break;
+        case DefectKind::AuxLevelD:
+            aux_a = static_cast<std::uint16_t>(1141 + noise);
+            aux_b = static_cast<std::uint16_t>(45 + noise);
+            break;
+        case DefectKind::Unreadable: break;
+    }
+    std::vector<std::uint8_t> reply(64, 0);
+    auto put16 = [&reply](std::size_t at, std::uint16_t v) {
+        reply[at] = static_cast<std::uint8_t>(v >> 8);
+        reply[at + 1] = static_cast<std::uint8_t>(v);
+    };
+    auto put32 = [&reply](std::size_t at, std::uint32_t v) {
+        for (int b = 0; b < 4; ++b) {
+            reply[at + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (24 - 8 * b));
+        }
+    };
+    put16(4, minor);
+    put16(14, major);
+    put32(18, pos);
+    put32(22, disc.sample_frames);
+    put16(60, aux_b);
+    put16(62, aux_a);
+
+    const auto layout = track_layout(disc);
+    const std::uint32_t disc_end =
+        layout.empty() ? pos : layout.back().start + layout.back().length + 149;
+    measure_position_ = std::min(pos + disc.sample_frames, std::max(disc_end, pos));
+    const std::uint32_t allocation = be24(request.cdb, 6);
+    return transfer_in(request, reply, allocation);
+}
+
+bool SimulatedDrive::tray_open() const {
+    std::lock_guard lock(mutex_);
+    return tray_open_;
+}
+
+bool SimulatedDrive::disc_inserted() const {
+    std::lock_guard lock(mutex_);
+    return disc_in();
+}
+
+std::uint8_t SimulatedDrive::check_mode() const {
+    std::lock_guard lock(mutex_);
+    return check_mode_;
+}
+
+bool SimulatedDrive::measuring() const {
+    std::lock_guard lock(mutex_);
+    return measuring_;
 }
 
 void SimulatedDrive::power_cycle() {

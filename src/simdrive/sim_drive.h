@@ -70,6 +70,11 @@ public:
     // Tests run the drive on their own clock; the drive counts from the clock's now.
     void set_clock(SimClock clock);
 
+    bool tray_open() const;
+    bool disc_inserted() const;
+    std::uint8_t check_mode() const;  // 0 prepare, 1 measure, 2 finished
+    bool measuring() const;
+
     const DriveProfile& profile() const { return profile_; }
     bool medium_removal_prevented() const;
     bool media_notification_suppressed() const;
@@ -101,6 +106,11 @@ private:
     ScsiResult read_toc(const ScsiRequest& request);
     ScsiResult read_disc_structure(const ScsiRequest& request);
     ScsiResult get_configuration(const ScsiRequest& request);
+    ScsiResult start_stop_unit(const ScsiRequest& request);
+    ScsiResult read_track_information(const ScsiRequest& request);
+    ScsiResult read_sample(const ScsiRequest& request);
+    ScsiResult control_measurement(const ScsiRequest& request);
+    bool disc_in() const { return profile_.disc.has_value() && disc_in_; }
 
     // CHECK CONDITION when the command needs a readable disc and there is none yet.
     std::optional<ScsiResult> medium_problem() const;
@@ -120,6 +130,13 @@ private:
     bool disc_ready_ = false;
     CounterMemory counters_;
     std::array<std::uint8_t, 32> request_{};
+    bool disc_in_ = true;
+    bool tray_open_ = false;
+    double insert_at_ = 0.0;
+    std::uint8_t check_mode_ = 2;  // finished
+    bool measuring_ = false;
+    std::uint32_t measure_position_ = 0;
+    std::array<std::uint8_t, 32> geometry_request_{};
     SettingsStore settings_;
     bool prevent_removal_ = false;
     bool notification_suppressed_ = false;
