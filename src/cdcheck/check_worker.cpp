@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <condition_variable>
+#include <optional>
 
 #include "cdcheck/check_commands.h"
 #include "cdcheck/grading.h"
@@ -225,6 +226,10 @@ private:
         const std::uint32_t track_end = entry.end + kCheckAddressOffset;
         std::uint32_t pos = entry.start + kCheckAddressOffset;
         int failures = 0;
+        // Where reading last failed: a sample that gets no further than that does not count
+        // as progress, or a drive that reads up to a bad spot and fails just after it would
+        // be restarted there for ever.
+        std::optional<std::uint32_t> failed_at;
         posted_percent_ = 0;
         S_RAW_DATA& sample = sample_;
 
@@ -254,7 +259,10 @@ private:
                         post(WM_CHECK_PROGRESS, percent);
                     }
                     pos = sample.position;
-                    failures = 0;
+                    if (!failed_at || pos > *failed_at) {
+                        failures = 0;
+                        failed_at.reset();
+                    }
                     const std::uint32_t passed = pos >= base_ ? pos - base_ : 0;
                     const std::uint32_t seconds = remaining_seconds(span_, passed, ctx_->mode);
                     if (seconds != posted_seconds_) {
@@ -284,6 +292,7 @@ private:
             if (!failed) {
                 continue;  // a Quick jump: measure again at the new position
             }
+            failed_at = pos;
             if (++failures < kMaxFailures) {
                 continue;
             }

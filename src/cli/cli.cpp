@@ -109,6 +109,11 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     auto* watch_option =
         status->add_flag("--watch{1}", watch, "Read again every SECONDS (default 1) until Ctrl-C");
     status->add_flag("--clear", clear, "Clear the drive's counters first");
+    auto* check = app.add_subcommand(
+        "check", "Check the condition of an audio CD, as the CD Check tab does, and report it");
+    bool quick = false;
+    check->add_flag("--quick", quick, "Check quickly, at a sample every 0.05 mm of radius");
+    check->add_flag("-y,--yes", yes, "Start without asking");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -131,7 +136,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (app.get_subcommands().empty()) {
         err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
-               "status, power-cycle "
+               "status, check, power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
     }
@@ -210,6 +215,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = command_set(ctx, setting, value, save);
         } else if (status->parsed()) {
             code = command_status(ctx, clear, watch_seconds);
+        } else if (check->parsed()) {
+            code = command_check(ctx, quick);
         } else if (power_cycle->parsed()) {
             code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {

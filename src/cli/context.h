@@ -47,6 +47,7 @@ int command_restore_defaults(const Context& ctx);
 int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 // watch_seconds 0: one reading.
 int command_status(const Context& ctx, bool clear, double watch_seconds);
+int command_check(const Context& ctx, bool quick);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

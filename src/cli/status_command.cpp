@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/context.h"
+#include "cli/interrupt.h"
 #include "cli/terminal.h"
 #include "drive/transport.h"
 #include "status/status_page_logic.h"
@@ -21,30 +22,6 @@ namespace {
 namespace st = status_page;
 
 constexpr int kDialog = 139;
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void on_interrupt(int) {
-    g_interrupted = true;
-}
-
-// Ctrl-C ends a watch cleanly instead of killing the program mid-line.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        g_interrupted = false;
-        struct sigaction action {};
-        action.sa_handler = on_interrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 std::string control(int id) {
     return std::string(control_text(kDialog, id));
@@ -157,17 +134,17 @@ int command_status(const Context& ctx, bool clear, double watch_seconds) {
         }
         ctx.out.flush();
         const bool enough = ctx.max_readings > 0 && reading >= ctx.max_readings;
-        if (watch_seconds <= 0 || enough || g_interrupted) {
+        if (watch_seconds <= 0 || enough || InterruptGuard::interrupted()) {
             break;
         }
         // Sleep in short steps so that Ctrl-C ends the watch at once.
         const auto period = std::chrono::milliseconds(static_cast<long>(watch_seconds * 1000));
         const auto step = std::chrono::milliseconds(100);
-        for (auto slept = std::chrono::milliseconds(0); slept < period && !g_interrupted;
-             slept += step) {
+        for (auto slept = std::chrono::milliseconds(0);
+             slept < period && !InterruptGuard::interrupted(); slept += step) {
             sleep_for(std::min(step, period - slept));
         }
-        if (g_interrupted) {
+        if (InterruptGuard::interrupted()) {
             break;
         }
     }

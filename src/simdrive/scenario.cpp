@@ -394,8 +394,9 @@ private:
             d.defects.push_back(defect);
         } else if (key == "geometry") {
             const auto parts = fields(key, rest, 2, "VELOCITY PITCH (m/s and micrometres)");
-            d.linear_velocity = decimal(key, parts[0], 0.5, 3.0);
-            d.track_pitch = decimal(key, parts[1], 0.5, 3.0);
+            // Zeros are allowed: a drive that answers the probe with nothing.
+            d.linear_velocity = decimal(key, parts[0], 0.0, 3.0);
+            d.track_pitch = decimal(key, parts[1], 0.0, 3.0);
         } else if (key == "insert-after") {
             d.insert_after = rest == "never" ? -1.0 : decimal(key, rest, 0.0, 600.0);
         } else if (key == "sample-frames") {

@@ -1,0 +1,288 @@
+// qdu check: one audio CD check, as the progress dialog runs it, then the report.
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "cdcheck/check_commands.h"
+#include "cdcheck/event_queue.h"
+#include "cdcheck/grading.h"
+#include "cli/cli.h"
+#include "cli/context.h"
+#include "cli/interrupt.h"
+#include "drive/transport.h"
+#include "status/status_commands.h"
+#include "strings/strings.h"
+
+namespace qdu::cli {
+
+namespace {
+
+std::string format(int string_id, int a, int b) {
+    char line[160];
+    std::snprintf(line, sizeof line, std::string(text(string_id)).c_str(), a, b);
+    return line;
+}
+
+std::string letter(int level) { return std::string(text(level_letter_id(level))); }
+
+std::string ansi(const Rgb& c) {
+    if (c == level_colour(LevelB)) {
+        return "\x1b[32m";
+    }
+    if (c == level_colour(LevelC)) {
+        return "\x1b[33m";
+    }
+    if (c == level_colour(LevelD)) {
+        return "\x1b[31m";
+    }
+    return "";
+}
+
+// The report's runs as terminal text: CR LF becomes LF, level colours become ANSI colours.
+std::string report_text(bool colour) {
+    std::string out;
+    for (const ReportRun& run : result_report()) {
+        std::string piece;
+        for (const char c : run.text) {
+            if (c != '\r') {
+                piece.push_back(c);
+            }
+        }
+        const std::string start = colour && run.colour ? ansi(*run.colour) : "";
+        out += start.empty() ? piece : start + piece + "\x1b[0m";
+    }
+    return out;
+}
+
+struct FindingRange {
+    int track;
+    CheckLevel level;
+    std::uint32_t first;
+    std::uint32_t last;
+    int samples;
+    bool read_ok;
+};
+
+// Consecutive findings of one track and level, as ranges of disc time.
+std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings) {
+    std::vector<FindingRange> ranges;
+    for (const S_RAW_DATA& f : findings) {
+        if (!ranges.empty() && ranges.back().track == f.track &&
+            ranges.back().level == f.check_level && ranges.back().read_ok == f.read_ok) {
+            ranges.back().last = f.position;
+            ++ranges.back().samples;
+            continue;
+        }
+        ranges.push_back({f.track, f.check_level, f.position, f.position, 1, f.read_ok});
+    }
+    return ranges;
+}
+
+const char* end_word(int end) {
+    switch (end) {
+        case Finished: return "finished";
+        case NotAvailable: return "not-available";
+        default: return "stopped";
+    }
+}
+
+nlohmann::json result_json(CheckMode mode, int end, const std::vector<S_RAW_DATA>& findings) {
+    const CInspectionResult& r = check_result();
+    nlohmann::json tracks = nlohmann::json::array();
+    for (int t = 1; t <= r.last_track && t <= kMaxTracks; ++t) {
+        tracks.push_back({{"track", t}, {"level", letter(r.track_level[static_cast<std::size_t>(t)])}});
+    }
+    nlohmann::json list = nlohmann::json::array();
+    for (const S_RAW_DATA& f : findings) {
+        list.push_back({{"track", f.track},
+                        {"address", f.position},
+                        {"time", format_time_code(f.position)},
+                        {"radius_mm", f.radius},
+                        {"minor_errors", f.minor_errors},
+                        {"major_errors", f.major_errors},
+                        {"aux_a", f.aux_a},
+                        {"aux_b", f.aux_b},
+                        {"read_ok", f.read_ok},
+                        {"level", letter(f.check_level)}});
+    }
+    return {{"mode", mode == Quick ? "quick" : "full"},
+            {"end", end_word(end)},
+            {"disc_level", end == NotAvailable ? nlohmann::json(nullptr)
+                                                : nlohmann::json(letter(r.disc_level))},
+            {"tracks", tracks},
+            {"findings", list}};
+}
+
+class Progress {
+public:
+    Progress(std::ostream& err, bool redraw) : err_(err), redraw_(redraw) {}
+
+    void line(const std::string& text) {
+        clear();
+        err_ << text << "\n";
+        err_.flush();
+    }
+    void stage(const std::string& text) {
+        stage_ = text;
+        update();
+    }
+    void percent(std::uint32_t value) {
+        percent_ = value;
+        if (!redraw_ && value / 10 != shown_tenth_) {
+            shown_tenth_ = value / 10;
+            err_ << "  " << value << "%\n";
+        }
+        update();
+    }
+    void remaining(std::uint32_t seconds) {
+        remaining_ = format(157, static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
+        update();
+    }
+    void clear() {
+        if (redraw_ && drawn_) {
+            err_ << "\r\x1b[K";
+            drawn_ = false;
+        }
+    }
+
+private:
+    void update() {
+        if (!redraw_) {
+            return;
+        }
+        std::string bar(20, '.');
+        const std::uint32_t filled = std::min<std::uint32_t>(percent_, 100) / 5;
+        std::fill_n(bar.begin(), filled, '#');
+        err_ << "\r\x1b[K" << stage_ << "  [" << bar << "] " << std::min<std::uint32_t>(percent_, 100)
+             << "%  " << remaining_;
+        err_.flush();
+        drawn_ = true;
+    }
+
+    std::ostream& err_;
+    bool redraw_;
+    bool drawn_ = false;
+    std::string stage_;
+    std::string remaining_;
+    std::uint32_t percent_ = 0;
+    std::uint32_t shown_tenth_ = 0;
+};
+
+}  // namespace
+
+int command_check(const Context& ctx, bool quick) {
+    DriveList list;
+    if (!open_chosen_drive(ctx, list)) {
+        return kExitFailed;
+    }
+    const char letter_of_drive = drive_device().letter;
+    for (const DriveEntry& e : list.entries) {
+        if (e.letter == letter_of_drive && !e.cd_check_enabled) {
+            ctx.err << "qdu: the audio CD check is offered only for drives with the "
+                       "identification code "
+                    << kCodeWithCheck << "; the drive at " << e.letter
+                    << " does not have it (see 'qdu list')\n";
+            return kExitFailed;
+        }
+    }
+    ctx.err << "qdu: the check opens the drive's tray; put the audio CD in when it is open.\n";
+    bool cancelled = false;
+    if (!ctx.yes) {
+        const std::optional<bool> answer = ctx.ask ? ctx.ask("Start the check?") : std::nullopt;
+        if (!answer) {
+            ctx.err << "qdu: there is no terminal to ask; add --yes to start the check\n";
+        }
+        cancelled = !answer.value_or(false);
+    }
+    if (cancelled) {
+        ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
+        return kExitFailed;
+    }
+
+    reset_result();
+    auto queue = std::make_shared<CheckEventQueue>();
+    auto context = std::make_shared<CheckContext>();
+    context->mode = quick ? Quick : Full;
+    context->sink = queue;
+
+    const bool redraw = ctx.terminal && ::isatty(STDERR_FILENO) != 0;
+    Progress progress(ctx.err, redraw);
+    progress.line(std::string(text(155)));
+    InterruptGuard guard;
+    CheckRun run(context);
+    int end = Stopped;
+    bool ended = false;
+    bool cancel_sent = false;
+    while (!ended) {
+        if (InterruptGuard::interrupted() && !cancel_sent) {
+            cancel_sent = true;
+            context->cancel_requested = true;
+            progress.line("qdu: stopping the check...");
+        }
+        const auto event = queue->pop(std::chrono::milliseconds(100));
+        if (!event) {
+            if (cancel_sent && run.wait(std::chrono::milliseconds(0))) {
+                break;
+            }
+            continue;
+        }
+        switch (event->message) {
+            case WM_CHECK_STAGE:
+                if (event->wparam == 0) {
+                    progress.line(std::string(text(156)));
+                } else {
+                    const std::string stage =
+                        format(124, static_cast<int>(event->lparam & 0xFF),
+                               static_cast<int>((event->lparam >> 8) & 0xFF));
+                    if (redraw) {
+                        progress.stage(stage);
+                    } else {
+                        progress.line(stage);
+                    }
+                }
+                break;
+            case WM_CHECK_REMAINING: progress.remaining(event->wparam); break;
+            case WM_CHECK_PROGRESS: progress.percent(event->wparam); break;
+            case WM_CHECK_END:
+                end = static_cast<int>(event->wparam);
+                ended = true;
+                break;
+        }
+    }
+    if (!run.wait(kThreadWait)) {
+        ctx.err << "qdu: the drive did not finish within " << kThreadWait.count()
+                << " seconds; leaving it\n";
+    }
+    queue->close();
+    progress.clear();
+    const int end_text = end == Finished ? 123 : end == NotAvailable ? 159 : 128;
+    ctx.err << text(end_text) << "\n";
+
+    std::vector<S_RAW_DATA> findings;
+    {
+        std::lock_guard lock(context->dialog_lock);
+        findings = context->findings;
+    }
+    if (ctx.json) {
+        ctx.out << result_json(context->mode, end, findings).dump(2) << "\n";
+    } else if (end != NotAvailable) {
+        ctx.out << report_text(ctx.terminal);
+        const auto ranges = finding_ranges(findings);
+        if (!ranges.empty()) {
+            ctx.out << "\nFindings:\n";
+        }
+        for (const FindingRange& r : ranges) {
+            char line[160];
+            std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s%s\n", r.track,
+                          format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                          letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
+                          r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
+            ctx.out << line;
+        }
+    }
+    return end == Finished ? kExitDone : kExitFailed;
+}
+
+}  // namespace qdu::cli
