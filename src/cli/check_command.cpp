@@ -25,7 +25,9 @@ std::string format(int string_id, int a, int b) {
     return line;
 }
 
-std::string letter(int level) { return std::string(text(level_letter_id(level))); }
+std::string letter(int level) {
+    return std::string(text(level_letter_id(level)));
+}
 
 std::string ansi(const Rgb& c) {
     if (c == level_colour(LevelB)) {
@@ -92,7 +94,8 @@ nlohmann::json result_json(CheckMode mode, int end, const std::vector<S_RAW_DATA
     const CInspectionResult& r = check_result();
     nlohmann::json tracks = nlohmann::json::array();
     for (int t = 1; t <= r.last_track && t <= kMaxTracks; ++t) {
-        tracks.push_back({{"track", t}, {"level", letter(r.track_level[static_cast<std::size_t>(t)])}});
+        tracks.push_back(
+            {{"track", t}, {"level", letter(r.track_level[static_cast<std::size_t>(t)])}});
     }
     nlohmann::json list = nlohmann::json::array();
     for (const S_RAW_DATA& f : findings) {
@@ -109,8 +112,8 @@ nlohmann::json result_json(CheckMode mode, int end, const std::vector<S_RAW_DATA
     }
     return {{"mode", mode == Quick ? "quick" : "full"},
             {"end", end_word(end)},
-            {"disc_level", end == NotAvailable ? nlohmann::json(nullptr)
-                                                : nlohmann::json(letter(r.disc_level))},
+            {"disc_level",
+             end == NotAvailable ? nlohmann::json(nullptr) : nlohmann::json(letter(r.disc_level))},
             {"tracks", tracks},
             {"findings", list}};
 }
@@ -155,8 +158,8 @@ private:
         std::string bar(20, '.');
         const std::uint32_t filled = std::min<std::uint32_t>(percent_, 100) / 5;
         std::fill_n(bar.begin(), filled, '#');
-        err_ << "\r\x1b[K" << stage_ << "  [" << bar << "] " << std::min<std::uint32_t>(percent_, 100)
-             << "%  " << remaining_;
+        err_ << "\r\x1b[K" << stage_ << "  [" << bar << "] "
+             << std::min<std::uint32_t>(percent_, 100) << "%  " << remaining_;
         err_.flush();
         drawn_ = true;
     }
@@ -233,9 +236,8 @@ int command_check(const Context& ctx, bool quick) {
                 if (event->wparam == 0) {
                     progress.line(std::string(text(156)));
                 } else {
-                    const std::string stage =
-                        format(124, static_cast<int>(event->lparam & 0xFF),
-                               static_cast<int>((event->lparam >> 8) & 0xFF));
+                    const std::string stage = format(124, static_cast<int>(event->lparam & 0xFF),
+                                                     static_cast<int>((event->lparam >> 8) & 0xFF));
                     if (redraw) {
                         progress.stage(stage);
                     } else {

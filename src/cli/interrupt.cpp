@@ -9,7 +9,9 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 struct sigaction g_previous {};
 
-extern "C" void on_interrupt(int) { g_interrupted = true; }
+extern "C" void on_interrupt(int) {
+    g_interrupted = true;
+}
 
 }  // namespace
 
@@ -21,8 +23,12 @@ InterruptGuard::InterruptGuard() {
     sigaction(SIGINT, &action, &g_previous);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &g_previous, nullptr); }
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &g_previous, nullptr);
+}
 
-bool InterruptGuard::interrupted() { return g_interrupted; }
+bool InterruptGuard::interrupted() {
+    return g_interrupted;
+}
 
 }  // namespace qdu::cli

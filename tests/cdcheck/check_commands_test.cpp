@@ -47,16 +47,20 @@ protected:
 
 TEST_F(CheckCommands, MeasurementBlockKeepsBytes7To10FromTheProbe) {
     set_check_mode(CheckModeCode::Measure);
-    EXPECT_EQ(device->received().back().data_out,
-              bytes(32, {{0, 0x91}, {1, 0x60}, {2, 0x01}}));
+    EXPECT_EQ(device->received().back().data_out, bytes(32, {{0, 0x91}, {1, 0x60}, {2, 0x01}}));
     probe_geometry(0x00056AC6);
     EXPECT_EQ(device->received()[1].data_out,
               bytes(32, {{0, 0x50}, {1, 0x54}, {6, 0x05}, {7, 0x6A}, {8, 0xC6}, {12, 0x01}}));
     control_measurement(MeasureAction::Start, 0x00012345);
     // Bytes 7 and 8 still hold the probe's address; 12 is cleared; 14 is 26h.
-    EXPECT_EQ(device->received().back().data_out,
-              bytes(32, {{0, 0xFF}, {1, 0x02}, {4, 0x01}, {5, 0x23}, {6, 0x45}, {7, 0x6A},
-                         {8, 0xC6}, {14, 0x26}}));
+    EXPECT_EQ(device->received().back().data_out, bytes(32, {{0, 0xFF},
+                                                             {1, 0x02},
+                                                             {4, 0x01},
+                                                             {5, 0x23},
+                                                             {6, 0x45},
+                                                             {7, 0x6A},
+                                                             {8, 0xC6},
+                                                             {14, 0x26}}));
     control_measurement(MeasureAction::Stop, 0x00012345);
     EXPECT_EQ(device->received().back().data_out[2], 0x01);
 }
@@ -71,8 +75,9 @@ TEST_F(CheckCommands, GeometryAndSamplesAreReadBigEndian) {
     device->push(ScriptedReply::check(0x5, 0x24, 0x00));
     EXPECT_FALSE(probe_geometry(0x6000).ok);
 
-    auto reply = bytes(64, {{5, 26}, {15, 2}, {20, 0x12}, {21, 0x34}, {60, 0x00}, {61, 45},
-                            {62, 0x04}, {63, 0x75}});
+    auto reply = bytes(
+        64,
+        {{5, 26}, {15, 2}, {20, 0x12}, {21, 0x34}, {60, 0x00}, {61, 45}, {62, 0x04}, {63, 0x75}});
     device->push(ScriptedReply::good(reply));
     S_RAW_DATA s;
     s.track = 9;
@@ -99,8 +104,8 @@ TEST_F(CheckCommands, GeometryAndSamplesAreReadBigEndian) {
 }
 
 TEST_F(CheckCommands, GateRefusesTrackNumbersTheTableCannotHold) {
-    device->push(ScriptedReply::good(bytes(256, {{7, 0x08}})));   // CD-ROM profile
-    device->push(ScriptedReply::check(0x5, 0x24, 0x00));           // no ATIP
+    device->push(ScriptedReply::good(bytes(256, {{7, 0x08}})));  // CD-ROM profile
+    device->push(ScriptedReply::check(0x5, 0x24, 0x00));         // no ATIP
     device->push(ScriptedReply::good(bytes(34, {{3, 98}, {6, 101}})));
     device->push(ScriptedReply::good(bytes(36, {{3, 1}, {11, 0x10}, {27, 0x40}})));
     device->push(ScriptedReply::good(bytes(36, {{3, 1}, {11, 0x50}, {27, 0x40}})));

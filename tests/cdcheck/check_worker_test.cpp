@@ -154,10 +154,10 @@ TEST_F(CheckWorker, GateVerdictsOnTheScenarioDiscs) {
         bool usable;
         int last_track;
     };
-    for (const Case c : {Case{"audio-cd", true, 12}, Case{"cd-r-audio", false, 0},
-                         Case{"mixed-mode-cd", false, 0}, Case{"enhanced-cd", true, 10},
-                         Case{"pre-emphasis-cd", true, 8}, Case{"dvd-rom", false, 0},
-                         Case{"bd-r", false, 0}}) {
+    for (const Case c :
+         {Case{"audio-cd", true, 12}, Case{"cd-r-audio", false, 0}, Case{"mixed-mode-cd", false, 0},
+          Case{"enhanced-cd", true, 10}, Case{"pre-emphasis-cd", true, 8},
+          Case{"dvd-rom", false, 0}, Case{"bd-r", false, 0}}) {
         start(std::string("disc ") + c.disc + "\n");
         std::atomic<bool> cancel{false};
         EXPECT_EQ(check_disc_gate(cancel), c.usable) << c.disc;

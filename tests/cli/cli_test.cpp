@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -477,6 +478,76 @@ TEST_F(QduSettings, StatusOnATerminalIsColouredAndRedrawnInPlace) {
     EXPECT_NE(r.out.find("\x1b[31m\u25A0"), std::string::npos);        // red segments
     EXPECT_NE(r.out.find("\x1b[31mFatal\x1b[0m"), std::string::npos);  // the word in red
     EXPECT_NE(r.out.find("\x1b[8A\x1b[J"), std::string::npos);         // the redraw
+}
+
+class QduCheck : public QduSettings {
+protected:
+    void SetUp() override {
+        QduSettings::SetUp();
+        environment.sim_clock = [this] { return now.load(); };
+        set_sleeper([this](std::chrono::milliseconds ms) {
+            now = now.load() + static_cast<double>(ms.count()) / 1000.0;
+        });
+    }
+    void TearDown() override {
+        set_sleeper(nullptr);
+        QduSettings::TearDown();
+    }
+    std::atomic<double> now{500.0};
+    Environment environment;
+};
+
+TEST_F(QduCheck, FullCheckReportsLevelsAndWhereTheFindingsAre) {
+    const std::string sim = scenario(
+        "drive D\ncode MXR 2750LC58\ndisc audio-cd\n"
+        "defect 08:10:00 08:10:30 level-b\ndefect 21:05:00 21:05:40 level-c\n");
+    const Outcome r = qdu({sim, "check", "--yes"}, environment);
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_NE(r.err.find("Insert audio CD.\nReading disc information...\nTrack No. 1 / 12\n"),
+              std::string::npos);
+    EXPECT_NE(r.err.find("Checking was finished."), std::string::npos);
+    EXPECT_EQ(r.out.rfind("Result : Level C\nLow condition.", 0), 0U);
+    EXPECT_NE(r.out.find("  Track 02 \t: B\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Track 04 \t: C\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Track 12 \t: A\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Findings:\n  Track 02  08:10:"), std::string::npos);
+    EXPECT_NE(r.out.find("  Track 04  21:05:"), std::string::npos);
+}
+
+TEST_F(QduCheck, QuickCheckAsJson) {
+    const std::string sim =
+        scenario("drive D\ncode MXR 2750LC58\ndisc audio-cd\ndefect 00:02:00 00:30:00 level-d\n");
+    const Outcome r = qdu({sim, "--json", "check", "--quick", "--yes"}, environment);
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["mode"], "quick");
+    EXPECT_EQ(j["end"], "finished");
+    EXPECT_EQ(j["disc_level"], "D");
+    EXPECT_EQ(j["tracks"].size(), 12U);
+    EXPECT_EQ(j["tracks"][0]["level"], "D");
+    ASSERT_FALSE(j["findings"].empty());
+    EXPECT_EQ(j["findings"][0]["track"], 1);
+    EXPECT_EQ(j["findings"][0]["time"], "00:02:00");
+    EXPECT_EQ(j["findings"][0]["level"], "D");
+    EXPECT_GT(j["findings"][0]["radius_mm"].get<double>(), 24.9);
+}
+
+TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
+    const Outcome cdr = qdu(
+        {scenario("drive D\ncode MXR 2750LC58\ndisc cd-r-audio\n"), "check", "--yes"}, environment);
+    EXPECT_EQ(cdr.code, kExitFailed);
+    EXPECT_NE(cdr.err.find("This disc is not available."), std::string::npos);
+    EXPECT_EQ(cdr.out, "");
+
+    const Outcome no_check = qdu({"--simulate", "-d", "H", "check", "--yes"}, environment);
+    EXPECT_EQ(no_check.code, kExitFailed);
+    EXPECT_NE(no_check.err.find("offered only for drives with the identification code "
+                                "MXR 2750LC58"),
+              std::string::npos);
+
+    const Outcome unasked = qdu({"--simulate", "--trace", "check"}, environment);
+    EXPECT_EQ(unasked.code, kExitFailed);
+    EXPECT_EQ(unasked.err.find("> 1B"), std::string::npos);  // the tray never opened
 }
 
 TEST_F(QduSettings, JapaneseUsersGetJapaneseTexts) {
