@@ -34,8 +34,9 @@ public:
 
 // One sample as the worker handles it: read, radius, grade, record under the lock, progress.
 void BM_GradedSample(benchmark::State& state) {
-    auto bus = install("drive D\ncode MXR 2750LC58\ndisc audio-cd\n"
-                       "defect 10:00:00 20:00:00 level-b\n");
+    auto bus = install(
+        "drive D\ncode MXR 2750LC58\ndisc audio-cd\n"
+        "defect 10:00:00 20:00:00 level-b\n");
     std::atomic<bool> cancel{false};
     check_disc_gate(cancel);
     set_check_mode(CheckModeCode::Measure);
@@ -80,8 +81,9 @@ BENCHMARK(BM_GradedSample);
 // A whole Full check of a 74-minute disc, 4440 samples; the settle and the waits for the disc
 // cost nothing here because the drive's clock is instant.
 void BM_FullCheck(benchmark::State& state) {
-    auto bus = install("drive D\ncode MXR 2750LC58\ndisc audio-cd\ninsert-after 0\n"
-                       "defect 30:00:00 30:10:00 level-c\n");
+    auto bus = install(
+        "drive D\ncode MXR 2750LC58\ndisc audio-cd\ninsert-after 0\n"
+        "defect 30:00:00 30:10:00 level-c\n");
     double now = 0.0;
     bus->drive('D')->set_clock([&now] { return now; });
     set_sleeper([&now](std::chrono::milliseconds ms) { now += ms.count() / 1000.0; });

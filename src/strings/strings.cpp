@@ -215,6 +215,13 @@ constexpr ControlEntry kControls[] = {
     {101, 1006, "Save setting to the drive", "設定をドライブに保存する"},
     // Dialog 136: utility page.
     {136, 1043, "Restore Factory Default", "工場出荷時の設定に戻す"},
+    // Dialog 140: CD Check page.
+    {140, 0, "Mode", "モード"},
+    {140, 1013, "Start", "開始"},
+    {140, 1089, "Full", "フル"},
+    {140, 1090, "Quick", "クイック"},
+    // Dialog 142: check progress.
+    {142, 0, "Check audio CD", "音楽 CD のチェック"},
     // Dialog 139: status page.
     {139, 0, "Clarivox", "Clarivox"},
     {139, 1079, "Error Indicator", "エラーインジケーター"},

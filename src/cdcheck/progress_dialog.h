@@ -1,0 +1,56 @@
+// The modal dialog in which one audio CD check runs.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "cdcheck/check_worker.h"
+#include "cdcheck/result_graph.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace qdu {
+
+class GuiCheckSink;
+
+// The context of the check that runs now, for painters outside the dialog that must take its
+// lock; null while no check runs.
+std::shared_ptr<CheckContext> running_check();
+
+class CDialogInspectionInp final : public QDialog {
+    Q_OBJECT
+public:
+    CDialogInspectionInp(QWidget* parent, CheckMode mode);
+    ~CDialogInspectionInp() override;
+
+    void handle(const CheckEvent& event);
+    bool finished_ok() const { return finished_ok_; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void start();
+    // Every way of ending the dialog comes here: cancel the worker, wait, then end.
+    void end_dialog(bool from_button);
+
+    CheckMode mode_;
+    std::shared_ptr<CheckContext> context_;
+    std::shared_ptr<DiscAnimationTarget> target_;
+    std::shared_ptr<GuiCheckSink> sink_;
+    std::unique_ptr<CheckRun> run_;
+    bool finished_ok_ = false;
+    bool ending_ = false;
+    QWidget* picture_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* stage_ = nullptr;
+    QLabel* remaining_ = nullptr;
+    QPushButton* button_ = nullptr;
+};
+
+}  // namespace qdu

@@ -1,0 +1,278 @@
+// The result graph, the progress dialog and the CD Check page against the instant simulated
+// drive, on the offscreen platform.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+#include <atomic>
+#include <functional>
+
+#include "cdcheck/cd_check_page.h"
+#include "cdcheck/grading.h"
+#include "cdcheck/progress_dialog.h"
+#include "cdcheck/result_graph.h"
+#include "status/status_commands.h"
+#include "support/gui_fixture.h"
+
+using namespace qdu;
+
+namespace {
+
+CInspectionResult::CNgData point_at(double radius) {
+    const double d = picture_distance(radius);
+    const PicturePoint p = picture_point(d, 0.0);
+    return {p.x, p.y, 6, 6, d};
+}
+
+QColor centre(const QImage& image, const CInspectionResult::CNgData& p) {
+    return image.pixelColor(p.x + 3, p.y + 3);
+}
+
+QImage render(const CInspectionResult& r, bool spot = false) {
+    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    render_picture(image, r, spot);
+    return image;
+}
+
+}  // namespace
+
+class CdCheckGuiTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::shared_ptr<SimulatedBus> bus;
+    std::atomic<double> now{1000.0};
+
+    void start(const std::string& disc_lines) {
+        bus = qdu::testing::install_scenario("drive D\ncode MXR 2750LC58\n" + disc_lines);
+        bus->drive('D')->set_clock([this] { return now.load(); });
+        set_sleeper([this](std::chrono::milliseconds ms) {
+            now = now.load() + static_cast<double>(ms.count()) / 1000.0;
+        });
+        QVERIFY(open_drive('D'));
+        send_command(CommandBlock{0x00}, DataDirection::NoData);
+        reset_result();
+    }
+
+    // Acts on the progress dialog once it is up and `ready` says so.
+    void when_dialog(std::function<bool(CDialogInspectionInp*)> ready,
+                     std::function<void(CDialogInspectionInp*)> act) {
+        auto* timer = new QTimer(this);
+        timer->setInterval(5);
+        auto deadline = std::make_shared<QElapsedTimer>();
+        deadline->start();
+        connect(timer, &QTimer::timeout, this, [timer, ready, act, deadline] {
+            auto* dialog =
+                qobject_cast<CDialogInspectionInp*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && deadline->elapsed() > 20000) {
+                timer->stop();  // never ready: end the dialog so the test fails, not hangs
+                dialog->reject();
+                return;
+            }
+            if (dialog != nullptr && ready(dialog)) {
+                timer->stop();
+                timer->deleteLater();
+                act(dialog);
+            }
+        });
+        timer->start();
+    }
+
+    static QPushButton* button(CDialogInspectionInp* d) {
+        return d->findChild<QPushButton*>("1013");
+    }
+    static QString stage(CDialogInspectionInp* d) { return d->findChild<QLabel*>("1092")->text(); }
+    static bool ended(CDialogInspectionInp* d) { return button(d)->text() == "OK"; }
+
+private slots:
+    void cleanup() {
+        set_sleeper(nullptr);
+        qdu::testing::uninstall_scenario();
+        reset_result();
+        check_result().reveal_distance = 140.0;
+    }
+
+    void emptyResultIsTheBarePicture() {
+        reset_result();
+        QCOMPARE(render(check_result()), DiscPicture());
+        QCOMPARE(DiscPicture().size(), QSize(311, 173));
+        QCOMPARE(DiscPicture().pixelColor(2, 2), QColor(Qt::white));
+        QVERIFY(DiscPicture().pixelColor(154, 86) != DiscPicture().pixelColor(100, 86));
+    }
+
+    void dotsFollowTheRevealAndTheOrder() {
+        CInspectionResult r;
+        r.points_b.push_back(point_at(30.0));
+        r.points_c.push_back(point_at(40.0));
+        r.points_d.push_back(point_at(40.0));  // on top of the C dot
+        r.points_d.push_back(point_at(60.0));  // beyond 58 mm: never shown
+        r.reveal_distance = picture_distance(0.0);
+        const QImage before = render(r);
+        QCOMPARE(before, DiscPicture());
+
+        r.reveal_distance = 140.0;
+        const QImage after = render(r);
+        QCOMPARE(centre(after, r.points_b[0]), QColor(0, 240, 0));
+        QCOMPARE(centre(after, r.points_c[0]), QColor(255, 0, 0));
+        QCOMPARE(centre(after, r.points_d[1]), centre(DiscPicture(), r.points_d[1]));
+
+        r.reveal_distance = picture_distance(35.0);
+        const QImage partly = render(r);
+        QCOMPARE(centre(partly, r.points_b[0]), QColor(0, 240, 0));
+        QCOMPARE(centre(partly, r.points_c[0]), centre(DiscPicture(), r.points_c[0]));
+    }
+
+    void aRepeatIsSkippedEvenAfterAHiddenDot() {
+        CInspectionResult r;
+        r.reveal_distance = 140.0;
+        auto hidden = point_at(40.0);
+        hidden.distance = 150.0;  // not revealed
+        r.points_c = {hidden, point_at(40.0)};
+        QCOMPARE(centre(render(r), r.points_c[1]), centre(DiscPicture(), r.points_c[1]));
+    }
+
+    void theSpotIsTranslucentRed() {
+        CInspectionResult r;
+        r.spot_x = 20;
+        r.spot_y = 20;
+        const QImage image = render(r, true);
+        const QColor below = DiscPicture().pixelColor(25, 25);
+        const QColor blended = image.pixelColor(25, 25);
+        QVERIFY(qAbs(blended.red() - (96 * 255 + (255 - 96) * below.red()) / 255) <= 1);
+        QVERIFY(qAbs(blended.green() - (255 - 96) * below.green() / 255) <= 1);
+    }
+
+    void dotLayersGiveTheSamePixels() {
+        CInspectionResult r;
+        r.reveal_distance = 140.0;
+        DotLayers layers;
+        QImage cached(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+        for (int round = 0; round < 4; ++round) {
+            for (int i = 0; i < 50; ++i) {
+                const double radius = 25.0 + (round * 50 + i) * 0.15;
+                r.points_b.push_back(point_at(radius));
+                if (i % 7 == 0) {
+                    r.points_d.push_back(point_at(radius + 0.3));
+                }
+            }
+            r.reveal_distance = round == 2 ? picture_distance(40.0) : 140.0;
+            render_picture(cached, r, true, &layers);
+            QCOMPARE(cached, render(r, true));
+        }
+    }
+
+    void dialogTextsFromTheMessages() {
+        start("disc audio-cd\ninsert-after never\n");
+        CDialogInspectionInp dialog(nullptr, Full);
+        dialog.handle({WM_CHECK_REMAINING, 3725, 0});
+        QCOMPARE(dialog.findChild<QLabel*>("1095")->text(), QString("(Remaining time 62:05 ...)"));
+        dialog.handle({WM_CHECK_STAGE, 1, 0x0C03});
+        QCOMPARE(stage(&dialog), QString("Track No. 3 / 12"));
+        dialog.handle({WM_CHECK_STAGE, 0, 0});
+        QCOMPARE(stage(&dialog), QString("Reading disc information..."));
+        dialog.handle({WM_CHECK_PROGRESS, 42, 0});
+        QCOMPARE(dialog.findChild<QProgressBar*>("1091")->value(), 42);
+        dialog.handle({WM_CHECK_END, NotAvailable, 0});
+        QCOMPARE(stage(&dialog), QString("This disc is not available."));
+        QCOMPARE(button(&dialog)->text(), QString("OK"));
+        QCOMPARE(dialog.findChild<QProgressBar*>("1091")->value(), 100);
+        QCOMPARE(dialog.findChild<QLabel*>("1095")->text(), QString(" "));
+        QVERIFY(!dialog.finished_ok());
+    }
+
+    void cleanDiscFinishesWithTheReport() {
+        start("disc cd-rom\ntrack 1 audio 00:40:00\ntrack 1 audio 00:40:00\n");
+        CDialogInspection page(nullptr);
+        when_dialog(ended, [](CDialogInspectionInp* d) {
+            QCOMPARE(stage(d), QString("Checking was finished."));
+            button(d)->click();
+        });
+        page.on_start();
+        const QString log = page.findChild<QTextEdit*>("1096")->toPlainText();
+        QCOMPARE(log, QString("Result : Level A\nGood condition.\n\n  Track 01 \t: A\n  Track 02 "
+                              "\t: A\n"));
+        QCOMPARE(render(check_result()), DiscPicture());
+        QVERIFY(bus->drive('D')->tray_open());
+    }
+
+    void scratchedDiscShowsColouredLevelsAndDots() {
+        start("disc cd-rom\ntrack 1 audio 00:40:00\ntrack 1 audio 00:40:00\n"
+              "defect 00:50:00 00:55:00 level-c\n");
+        CDialogInspection page(nullptr);
+        page.findChild<QRadioButton*>("1090")->click();  // Quick
+        when_dialog(ended, [](CDialogInspectionInp* d) { button(d)->click(); });
+        page.on_start();
+        auto* log = page.findChild<QTextEdit*>("1096");
+        QVERIFY(log->toPlainText().startsWith("Result : Level C\nLow condition."));
+        QTextCursor cursor(log->document());
+        cursor.setPosition(QString("Result : L").size());
+        QCOMPARE(cursor.charFormat().foreground().color(), QColor(255, 165, 0));
+        QVERIFY(!check_result().points_c.empty());
+        QCOMPARE(centre(render(check_result()), check_result().points_c.front()),
+                 QColor(255, 165, 0));
+        // Quick stays chosen for the next check.
+        QVERIFY(page.findChild<QRadioButton*>("1090")->isChecked());
+    }
+
+    void cancelWhileWaitingForTheDisc() {
+        start("disc audio-cd\ninsert-after never\n");
+        CDialogInspection page(nullptr);
+        SimulatedDrive* drive = bus->drive('D').get();
+        when_dialog([drive](CDialogInspectionInp*) { return drive->check_mode() == 0; },
+                    [](CDialogInspectionInp* d) { QTest::keyClick(d, Qt::Key_Escape); });
+        page.on_start();
+        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(),
+                 QString("Checking was canceled."));
+        QVERIFY(drive->tray_open());
+        QCOMPARE(drive->check_mode(), std::uint8_t{2});
+        QVERIFY(!drive->medium_removal_prevented());
+    }
+
+    void cancelDuringMeasurement() {
+        // A drive slow enough that the measuring is still going on when the click comes.
+        start("disc cd-rom\ntrack 1 audio 01:00:00\ntrack 1 audio 01:00:00\n"
+              "track 1 audio 01:00:00\nsample-delay 3\n");
+        CDialogInspection page(nullptr);
+        when_dialog([](CDialogInspectionInp* d) { return stage(d).startsWith("Track No."); },
+                    [](CDialogInspectionInp* d) { button(d)->click(); });
+        page.on_start();
+        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(),
+                 QString("Checking was canceled."));
+        QVERIFY(!bus->drive('D')->medium_removal_prevented());
+        QVERIFY(!bus->drive('D')->measuring());
+    }
+
+    void recordableCdIsNotAvailable() {
+        start("disc cd-r-audio\n");
+        CDialogInspection page(nullptr);
+        QString seen;
+        when_dialog(ended, [&seen](CDialogInspectionInp* d) {
+            seen = stage(d);
+            button(d)->click();
+        });
+        page.on_start();
+        QCOMPARE(seen, QString("This disc is not available."));
+        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(),
+                 QString("Checking was canceled."));
+    }
+
+    void anotherDriveEmptiesLogAndPicture() {
+        start("disc cd-rom\ntrack 1 audio 00:20:00\ndefect 00:05:00 00:06:00 level-d\n");
+        CDialogInspection page(nullptr);
+        when_dialog(ended, [](CDialogInspectionInp* d) { button(d)->click(); });
+        page.on_start();
+        QVERIFY(!check_result().points_d.empty());
+        page.RefreshFromDrive();
+        reset_result();
+        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(), QString(" "));
+        QCOMPARE(render(check_result()), DiscPicture());
+    }
+};
+
+QTEST_MAIN(CdCheckGuiTest)
+#include "cd_check_gui_test.moc"
