@@ -45,7 +45,9 @@ protected:
     }
 };
 
-QColor colour_of(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+QColor colour_of(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 }  // namespace
 
@@ -87,7 +89,9 @@ void CDialogInspection::RefreshFromDrive() {
     emit refreshed();
 }
 
-void CDialogInspection::clear_log() { log_->setPlainText(qt_text(103)); }
+void CDialogInspection::clear_log() {
+    log_->setPlainText(qt_text(103));
+}
 
 void CDialogInspection::on_start() {
     log_->setPlainText(qt_text(103));

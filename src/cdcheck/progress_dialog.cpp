@@ -32,8 +32,7 @@ QString formatted(int string_id, int a, int b) {
 // Shows the offscreen picture, copied under the check's lock.
 class PictureView final : public QWidget {
 public:
-    PictureView(std::shared_ptr<CheckContext> context,
-                std::shared_ptr<DiscAnimationTarget> target)
+    PictureView(std::shared_ptr<CheckContext> context, std::shared_ptr<DiscAnimationTarget> target)
         : context_(std::move(context)), target_(std::move(target)) {
         setObjectName(QStringLiteral("1094"));
         setFixedSize(kPictureWidth, kPictureHeight);
@@ -70,7 +69,8 @@ public:
         }
         QPointer<CDialogInspectionInp> target(dialog_);
         QMetaObject::invokeMethod(
-            dialog_, [target, event] {
+            dialog_,
+            [target, event] {
                 if (target) {
                     target->handle(event);
                 }
@@ -192,7 +192,9 @@ void CDialogInspectionInp::handle(const CheckEvent& event) {
             remaining_->setText(formatted(157, seconds / 60, seconds % 60));
             break;
         }
-        case WM_CHECK_PROGRESS: progress_->setValue(std::min(100, static_cast<int>(event.wparam))); break;
+        case WM_CHECK_PROGRESS:
+            progress_->setValue(std::min(100, static_cast<int>(event.wparam)));
+            break;
         case WM_CHECK_END:
             if (event.wparam == Finished) {
                 stage_->setText(qt_text(123));

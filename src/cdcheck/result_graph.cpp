@@ -59,8 +59,8 @@ QImage draw_disc() {
 
     // A faint rainbow band across the data area.
     QConicalGradient rainbow(QPointF(0, 0), 30);
-    const QColor hues[] = {QColor(255, 90, 90, 46),  QColor(255, 220, 80, 46),
-                           QColor(90, 220, 120, 46), QColor(80, 170, 255, 46),
+    const QColor hues[] = {QColor(255, 90, 90, 46),   QColor(255, 220, 80, 46),
+                           QColor(90, 220, 120, 46),  QColor(80, 170, 255, 46),
                            QColor(190, 110, 255, 46), QColor(255, 90, 90, 46)};
     for (int i = 0; i < 6; ++i) {
         rainbow.setColorAt(i / 5.0, hues[i]);
@@ -115,8 +115,7 @@ void DotLayers::draw_onto(QImage& surface, const CInspectionResult& result) {
         }
         if (points.size() > layer.drawn) {
             QPainter painter(&layer.image);
-            draw_dots(painter, points, layer.drawn, result.reveal_distance,
-                      kDotColours[i]);
+            draw_dots(painter, points, layer.drawn, result.reveal_distance, kDotColours[i]);
             layer.drawn = points.size();
         }
         onto.drawImage(0, 0, layer.image);

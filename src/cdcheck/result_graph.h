@@ -28,8 +28,8 @@ public:
 private:
     struct Layer {
         QImage image;
-        std::size_t drawn = 0;      // points of the list already looked at
-        double reveal = -1e300;     // reveal_distance the layer was drawn for
+        std::size_t drawn = 0;   // points of the list already looked at
+        double reveal = -1e300;  // reveal_distance the layer was drawn for
     };
     std::array<Layer, 3> layers_;
 };

@@ -67,8 +67,7 @@ private:
         auto deadline = std::make_shared<QElapsedTimer>();
         deadline->start();
         connect(timer, &QTimer::timeout, this, [timer, ready, act, deadline] {
-            auto* dialog =
-                qobject_cast<CDialogInspectionInp*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<CDialogInspectionInp*>(QApplication::activeModalWidget());
             if (dialog != nullptr && deadline->elapsed() > 20000) {
                 timer->stop();  // never ready: end the dialog so the test fails, not hangs
                 dialog->reject();
@@ -201,8 +200,9 @@ private slots:
     }
 
     void scratchedDiscShowsColouredLevelsAndDots() {
-        start("disc cd-rom\ntrack 1 audio 00:40:00\ntrack 1 audio 00:40:00\n"
-              "defect 00:50:00 00:55:00 level-c\n");
+        start(
+            "disc cd-rom\ntrack 1 audio 00:40:00\ntrack 1 audio 00:40:00\n"
+            "defect 00:50:00 00:55:00 level-c\n");
         CDialogInspection page(nullptr);
         page.findChild<QRadioButton*>("1090")->click();  // Quick
         when_dialog(ended, [](CDialogInspectionInp* d) { button(d)->click(); });
@@ -235,8 +235,9 @@ private slots:
 
     void cancelDuringMeasurement() {
         // A drive slow enough that the measuring is still going on when the click comes.
-        start("disc cd-rom\ntrack 1 audio 01:00:00\ntrack 1 audio 01:00:00\n"
-              "track 1 audio 01:00:00\nsample-delay 3\n");
+        start(
+            "disc cd-rom\ntrack 1 audio 01:00:00\ntrack 1 audio 01:00:00\n"
+            "track 1 audio 01:00:00\nsample-delay 3\n");
         CDialogInspection page(nullptr);
         when_dialog([](CDialogInspectionInp* d) { return stage(d).startsWith("Track No."); },
                     [](CDialogInspectionInp* d) { button(d)->click(); });
