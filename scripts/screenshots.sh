@@ -35,4 +35,20 @@ for lang in en ja; do
         convert "$work/shot.png" -trim +repage "$shot"
         echo "$shot"
     done
+
+    # A Quick check of the scratched demo disc: the dialog while it runs, the tab afterwards.
+    LANG=$locale LC_ALL=$locale xvfb-run -a -s "-screen 0 900x800x24" sh -c "
+        build/release/src/quorvel-drive-utility --simulate --sim-state '$work/state.json' \
+            --start-check=quick --close-check-when-done &
+        app=\$!
+        sleep 9
+        import -window root '$work/during.png'
+        sleep 16
+        import -window root '$work/after.png'
+        kill \$app" 2>/dev/null
+    rm -f "$work/state.json"
+    convert "$work/during.png" -trim +repage "$out/${lang}-check-running.png"
+    convert "$work/after.png" -trim +repage "$out/${lang}-cd-check.png"
+    echo "$out/${lang}-check-running.png"
+    echo "$out/${lang}-cd-check.png"
 done

@@ -65,10 +65,10 @@ CDialogInspection::CDialogInspection(QWidget* parent) : TabPage(parent) {
     full_ = make_control<QRadioButton>(1089, qt_control_text(kDialog, 1089));
     full_->setToolTip(qt_text(175));
     full_->setChecked(true);
-    auto* quick = make_control<QRadioButton>(1090, qt_control_text(kDialog, 1090));
-    quick->setToolTip(qt_text(225));
+    quick_ = make_control<QRadioButton>(1090, qt_control_text(kDialog, 1090));
+    quick_->setToolTip(qt_text(225));
     mode_layout->addWidget(full_);
-    mode_layout->addWidget(quick);
+    mode_layout->addWidget(quick_);
     top->addWidget(mode, 1);
     layout->addLayout(top);
 
@@ -97,6 +97,7 @@ void CDialogInspection::on_start() {
     log_->setPlainText(qt_text(103));
     reset_result();
     CDialogInspectionInp dialog(this, full_->isChecked() ? Full : Quick);
+    dialog.set_close_when_done(close_when_done_);
     const int result = dialog.exec();
     setUpdatesEnabled(false);
     if (result == QDialog::Accepted) {
@@ -109,6 +110,13 @@ void CDialogInspection::on_start() {
     setUpdatesEnabled(true);
     update();
     picture_->update();
+}
+
+void CDialogInspection::start_check(CheckMode mode, bool close_when_done) {
+    (mode == Quick ? quick_ : full_)->setChecked(true);
+    close_when_done_ = close_when_done;
+    on_start();
+    close_when_done_ = false;
 }
 
 void CDialogInspection::write_result_report() {

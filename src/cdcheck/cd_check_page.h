@@ -16,12 +16,16 @@ public:
 
     void RefreshFromDrive() override;
     void on_start();
+    // Chooses the mode and starts as a click on Start does.
+    void start_check(CheckMode mode, bool close_when_done);
     void clear_log();
 
 private:
     void write_result_report();
 
     QRadioButton* full_ = nullptr;
+    QRadioButton* quick_ = nullptr;
+    bool close_when_done_ = false;
     QTextEdit* log_ = nullptr;
     QWidget* picture_ = nullptr;
 };

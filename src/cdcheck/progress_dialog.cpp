@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <mutex>
@@ -208,6 +209,9 @@ void CDialogInspectionInp::handle(const CheckEvent& event) {
             remaining_->setText(qt_text(103));
             progress_->setValue(100);
             update();
+            if (close_when_done_) {
+                QTimer::singleShot(1500, this, [this] { end_dialog(false); });
+            }
             break;
     }
 }

@@ -26,6 +26,8 @@ public:
     ~CDialogInspectionInp() override;
 
     void handle(const CheckEvent& event);
+    // Ends the dialog by itself a moment after the check ended (for demonstrations).
+    void set_close_when_done(bool close) { close_when_done_ = close; }
     bool finished_ok() const { return finished_ok_; }
 
     void done(int result) override;
@@ -46,6 +48,7 @@ private:
     std::unique_ptr<CheckRun> run_;
     bool finished_ok_ = false;
     bool ending_ = false;
+    bool close_when_done_ = false;
     QWidget* picture_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* stage_ = nullptr;

@@ -1,6 +1,9 @@
 #include "shell/application.h"
 
+#include <QTimer>
+
 #include "cdcheck/check_result.h"
+#include "cdcheck/check_worker.h"
 #include "shell/main_window.h"
 
 // The icon and pictures are compiled into this static library; this keeps them linked in.
@@ -15,6 +18,12 @@ int CQuorvelDriveUtilityApp::run(int initial_tab) {
     {
         CQuorvelDriveUtilityDlg window;
         window.select_tab(initial_tab);
+        if (demo_check.enabled) {
+            QTimer::singleShot(800, &window, [this, &window] {
+                window.start_demo_check(demo_check.quick ? Quick : Full,
+                                        demo_check.close_when_done);
+            });
+        }
         window.exec();
     }
     reset_result();

@@ -10,6 +10,13 @@ class CQuorvelDriveUtilityApp {
 public:
     // initial_tab: the tab selected at start (0 unless asked otherwise).
     int run(int initial_tab = 0);
+    // For demonstrations: start a check on the CD Check tab once the window is up.
+    struct DemoCheck {
+        bool enabled = false;
+        bool quick = false;
+        bool close_when_done = false;
+    };
+    DemoCheck demo_check;
 };
 
 }  // namespace qdu

@@ -17,13 +17,16 @@ constexpr const char* kUsage =
     "usage: quorvel-drive-utility [--simulate[=SCENARIO]] [--sim-state PATH] [--tab=N]\n"
     "  --simulate[=SCENARIO]  use simulated drives (a built-in scenario or a scenario file)\n"
     "  --sim-state PATH       state file of the simulated drives\n"
-    "  --tab=N                start with tab N (0 to 4) selected\n";
+    "  --tab=N                start with tab N (0 to 4) selected\n"
+    "  --start-check=full|quick  start an audio CD check at once (for demonstrations)\n"
+    "  --close-check-when-done   close the check's dialog by itself when it ends\n";
 
 struct Options {
     bool simulate = false;
     std::string scenario = qdu::kDefaultScenario;
     std::string state_file;
     int tab = 0;
+    qdu::CQuorvelDriveUtilityApp::DemoCheck demo;
 };
 
 // Returns the exit code when the program should stop here.
@@ -42,6 +45,11 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         } else if (arg.rfind("--tab=", 0) == 0 && arg.size() == 7 && arg[6] >= '0' &&
                    arg[6] <= '4') {
             options.tab = arg[6] - '0';
+        } else if (arg == "--start-check=full" || arg == "--start-check=quick") {
+            options.demo.enabled = true;
+            options.demo.quick = arg.back() == 'k';
+        } else if (arg == "--close-check-when-done") {
+            options.demo.close_when_done = true;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -85,7 +93,9 @@ int main(int argc, char** argv) {
         qdu::install_device_provider(bus);
     }
 
-    const int code = qdu::CQuorvelDriveUtilityApp().run(options.tab);
+    qdu::CQuorvelDriveUtilityApp application;
+    application.demo_check = options.demo;
+    const int code = application.run(options.tab);
 
     qdu::reset_drive_access();
     if (bus) {

@@ -173,6 +173,15 @@ void CQuorvelDriveUtilityDlg::on_drive_selected(int index) {
     update();
 }
 
+void CQuorvelDriveUtilityDlg::start_demo_check(int mode, bool close_when_done) {
+    if (page_count_ == 0 || tabs_->count() <= kCdCheck) {
+        return;
+    }
+    select_tab(kCdCheck);
+    static_cast<CDialogInspection*>(pages_[kCdCheck])
+        ->start_check(mode == Quick ? Quick : Full, close_when_done);
+}
+
 void CQuorvelDriveUtilityDlg::open_help() {
     const std::string name = help_file_name(current_model_name(), locale_is_japanese_japan());
     const QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));

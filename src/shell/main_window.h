@@ -36,6 +36,8 @@ public:
     void on_tab_selected(int index);
     void on_drive_selected(int index);
     void open_help();
+    // Selects the CD Check tab and starts a check there, if the drive offers it.
+    void start_demo_check(int mode, bool close_when_done);
     void show_about();
 
 private:
