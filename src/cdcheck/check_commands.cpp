@@ -14,9 +14,6 @@ using namespace scsi;
 
 namespace {
 
-constexpr std::uint8_t kReadTrackInformation = 0x52;
-constexpr std::uint8_t kGeometryBuffer = 0xE0;
-constexpr std::uint8_t kMeasurementBuffer = 0xE6;
 constexpr std::uint8_t kBlockLength = 32;
 constexpr std::uint8_t kSampleLength = 64;
 

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <optional>
 
+#include "cdcheck/bounded_thread.h"
 #include "cdcheck/check_commands.h"
 #include "cdcheck/grading.h"
 #include "drive/discovery.h"
@@ -23,56 +24,6 @@ constexpr std::chrono::milliseconds kDiscPollPause{100};
 constexpr int kMaxFailures = 3;
 constexpr std::uint32_t kEstimateFramesPerSecond = 600;
 constexpr std::uint32_t kCdRomTypeCode = 0x0109;
-
-// A thread that can be awaited with a bound and then left running if it must be.
-class BoundedThread {
-public:
-    template <typename F>
-    explicit BoundedThread(F&& body) : done_(std::make_shared<Done>()) {
-        thread_ = std::thread([done = done_, body = std::forward<F>(body)]() mutable {
-            body();
-            std::lock_guard lock(done->mutex);
-            done->finished = true;
-            done->cv.notify_all();
-        });
-    }
-    ~BoundedThread() { settle(std::chrono::milliseconds(0)); }
-    BoundedThread(const BoundedThread&) = delete;
-    BoundedThread& operator=(const BoundedThread&) = delete;
-
-    // Waits at most the bound; joins a finished thread, leaves an unfinished one running.
-    bool settle(std::chrono::milliseconds bound) {
-        if (!thread_.joinable()) {
-            return true;
-        }
-        bool finished = false;
-        {
-            std::unique_lock lock(done_->mutex);
-            finished = done_->cv.wait_for(lock, bound, [this] { return done_->finished; });
-        }
-        if (finished) {
-            thread_.join();
-        } else if (bound.count() == 0) {
-            thread_.detach();
-        }
-        return finished;
-    }
-
-    void detach_if_running() {
-        if (thread_.joinable()) {
-            thread_.detach();
-        }
-    }
-
-private:
-    struct Done {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool finished = false;
-    };
-    std::shared_ptr<Done> done_;
-    std::thread thread_;
-};
 
 std::uint32_t remaining_seconds(std::uint32_t span, std::uint32_t passed, CheckMode mode) {
     std::uint32_t seconds = span >= passed ? (span - passed) / kEstimateFramesPerSecond : 0;
@@ -314,8 +265,7 @@ private:
         allow_medium_removal();
         if (animation_) {
             ctx_->animation_stop = true;
-            animation_->settle(kThreadWait);
-            animation_->detach_if_running();
+            animation_->wait(kThreadWait);
         }
         eject_disc();
         set_check_mode(CheckModeCode::Finish);
@@ -340,51 +290,14 @@ int check_worker(std::shared_ptr<CheckContext> context) {
     return 0;
 }
 
-struct CheckRun::State {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool finished = false;
-};
-
 CheckRun::CheckRun(std::shared_ptr<CheckContext> context)
-    : context_(context), state_(std::make_shared<State>()) {
-    thread_ = std::thread([state = state_, context = std::move(context)] {
-        check_worker(context);
-        std::lock_guard lock(state->mutex);
-        state->finished = true;
-        state->cv.notify_all();
-    });
-}
+    : context_(context),
+      thread_(std::make_unique<BoundedThread>([context] { check_worker(context); })) {}
 
-CheckRun::~CheckRun() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    bool finished = false;
-    {
-        std::lock_guard lock(state_->mutex);
-        finished = state_->finished;
-    }
-    if (finished) {
-        thread_.join();
-    } else {
-        thread_.detach();
-    }
-}
+CheckRun::~CheckRun() = default;
 
 bool CheckRun::wait(std::chrono::milliseconds bound) {
-    if (!thread_.joinable()) {
-        return true;
-    }
-    bool finished = false;
-    {
-        std::unique_lock lock(state_->mutex);
-        finished = state_->cv.wait_for(lock, bound, [this] { return state_->finished; });
-    }
-    if (finished) {
-        thread_.join();
-    }
-    return finished;
+    return thread_->wait(bound);
 }
 
 bool CheckRun::cancel_and_wait(std::chrono::milliseconds bound) {

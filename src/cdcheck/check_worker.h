@@ -39,6 +39,7 @@ public:
 };
 
 struct CheckContext;
+class BoundedThread;
 // The disc animation, run on its own thread while the worker measures; it ends soon after
 // animation_stop is set.
 using Animation = std::function<void(std::shared_ptr<CheckContext>)>;
@@ -78,10 +79,8 @@ public:
     bool wait(std::chrono::milliseconds bound = kThreadWait);
 
 private:
-    struct State;
     std::shared_ptr<CheckContext> context_;
-    std::shared_ptr<State> state_;
-    std::thread thread_;
+    std::unique_ptr<BoundedThread> thread_;
 };
 
 }  // namespace qdu

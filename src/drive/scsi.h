@@ -15,6 +15,7 @@ inline constexpr std::uint8_t kReadBuffer = 0x3C;
 inline constexpr std::uint8_t kReadTocPmaAtip = 0x43;
 inline constexpr std::uint8_t kGetConfiguration = 0x46;
 inline constexpr std::uint8_t kReadDiscInformation = 0x51;
+inline constexpr std::uint8_t kReadTrackInformation = 0x52;
 inline constexpr std::uint8_t kReadDiscStructure = 0xAD;
 inline constexpr std::uint8_t kSetCdSpeed = 0xBB;
 
@@ -28,6 +29,8 @@ inline constexpr std::uint8_t kSettingsBuffer = 0xF4;
 inline constexpr std::uint8_t kFunctionBuffer = 0xFA;
 inline constexpr std::uint8_t kCountersBuffer = 0xF5;
 inline constexpr std::uint8_t kRequestBuffer = 0xE1;
+inline constexpr std::uint8_t kGeometryBuffer = 0xE0;
+inline constexpr std::uint8_t kMeasurementBuffer = 0xE6;
 
 inline constexpr std::uint8_t kSenseNotReady = 0x2;
 inline constexpr std::uint8_t kSenseIllegalRequest = 0x5;

@@ -21,9 +21,6 @@ constexpr std::uint8_t kInvalidFieldInCdb = 0x24;
 
 constexpr std::size_t kMaxRecorded = 200000;
 constexpr double kInsertSpinUpSeconds = 1.5;
-constexpr std::uint8_t kReadTrackInformation = 0x52;
-constexpr std::uint8_t kGeometryBuffer = 0xE0;
-constexpr std::uint8_t kMeasurementBuffer = 0xE6;
 constexpr std::uint32_t kMeasurementOffset = 0x300000;
 
 void put_text(std::vector<std::uint8_t>& data, std::size_t offset, std::size_t width,
