@@ -1,15 +1,40 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite.
+#   scripts/test.sh              the suite, and the optimised build of the program
+#   scripts/test.sh --sanitize   also the suite under AddressSanitizer and
+#                                UndefinedBehaviorSanitizer, and the threaded tests under
+#                                ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-preset=default
+sanitize=false
+case "${1:-}" in
+    "") ;;
+    --sanitize) sanitize=true ;;
+    *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
+esac
+
 scripts/install-deps.sh
-cmake --preset "$preset"
-cmake --build --preset "$preset"
-ctest --preset "$preset"
+cmake --preset default
+cmake --build --preset default
+ctest --preset default
 
 # The optimised build that scripts/run.sh makes must compile cleanly too (the optimiser
 # warns about things the debug build does not see).
 cmake --preset release >/dev/null
 cmake --build --preset release
+
+if $sanitize; then
+    export QT_QPA_PLATFORM=offscreen
+    cmake --preset asan >/dev/null
+    cmake --build --preset asan
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --preset asan
+
+    # The tests that run threads: the check worker, its animation, the progress dialog,
+    # the status watch and the CLI's check.
+    cmake --preset tsan >/dev/null
+    cmake --build --preset tsan --target qdu_core_tests qdu_cli_tests qdu_cd_check_gui_test
+    TSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/tsan.supp halt_on_error=1" \
+        ctest --preset tsan -R 'CheckWorker|QduCheck|Watch|cd_check_gui_test'
+fi
