@@ -73,12 +73,16 @@ private:
         }
     }
 
+    // A drive that no longer takes requests (unplugged, for example) ends the check: that is
+    // not a finding about the disc.
+    bool drive_lost() const { return drive_device().last_status == DeviceUnavailable; }
+
     bool wait_for_disc() {
         for (;;) {
             if (wait_disc_ready()) {
                 return true;
             }
-            if (cancelled()) {
+            if (cancelled() || drive_lost()) {
                 return false;
             }
             sleep_for(kDiscPollPause);
@@ -161,12 +165,12 @@ private:
         }
 
         for (int t = first; t <= last; ++t) {
-            if (cancelled()) {
+            if (cancelled() || lost_) {
                 break;
             }
             post(WM_CHECK_STAGE, 1, static_cast<std::uint32_t>(t + last * 256));
             measure_track(t);
-            if (t >= last) {
+            if (t >= last && !lost_) {
                 completed_ = true;
             }
         }
@@ -244,6 +248,10 @@ private:
                 continue;  // a Quick jump: measure again at the new position
             }
             failed_at = pos;
+            if (drive_lost()) {
+                lost_ = true;
+                return;
+            }
             if (++failures < kMaxFailures) {
                 continue;
             }
@@ -279,6 +287,7 @@ private:
     std::uint32_t posted_percent_ = 0;
     std::uint32_t posted_seconds_ = 0;
     bool completed_ = false;
+    bool lost_ = false;
     S_RAW_DATA sample_{};
     std::unique_ptr<BoundedThread> animation_;
 };

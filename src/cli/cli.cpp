@@ -222,6 +222,15 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         } else if (restore->parsed()) {
             code = command_restore_defaults(ctx);
         }
+        // What a command shows is only as good as the drive's answers.
+        const DriveDevice& device = drive_device();
+        if (code == kExitDone && !list->parsed() && device.letter != 0 &&
+            device.undelivered_since_open > 0) {
+            err << "qdu: the drive at " << device.letter << " stopped answering ("
+                << terminal_safe(device.last_undelivered.detail)
+                << "); what is shown may be incomplete. Check the connection and try again.\n";
+            code = kExitFailed;
+        }
     }
     if (bus) {
         if (const std::string warning = save_simulation_state(*bus, key, state_file);

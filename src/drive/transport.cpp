@@ -149,6 +149,7 @@ bool send_command(const CommandBlock& cdb, DataDirection direction, std::span<st
         const ScsiResult result = device.handle->execute(request);
         if (!result.delivered()) {
             device.last_undelivered = result;
+            ++device.undelivered_since_open;
             device.last_status = DeviceUnavailable;
             notify(cdb, direction, moved, shown, result, DeviceUnavailable);
             return false;
@@ -174,6 +175,7 @@ bool open_drive(char letter) {
     device.open_os_error = 0;
     device.node.clear();
     device.open_message.clear();
+    device.undelivered_since_open = 0;
     if (letter == 0) {
         return false;
     }

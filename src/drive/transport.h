@@ -54,8 +54,10 @@ struct DriveDevice {
     int open_os_error = 0;
     std::string node;
     std::string open_message;
-    // Why the last undelivered request did not reach the drive.
+    // Why the last undelivered request did not reach the drive, and how many did not since
+    // the drive was opened.
     ScsiResult last_undelivered;
+    long undelivered_since_open = 0;
 };
 
 DriveDevice& drive_device();

@@ -12,6 +12,8 @@
 
 #include "cli/terminal.h"
 #include "drive/transport.h"
+#include "simdrive/faulty_device.h"
+#include "simdrive/scenario.h"
 #include "simdrive/scripted_device.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
@@ -548,6 +550,18 @@ TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
     const Outcome unasked = qdu({"--simulate", "--trace", "check"}, environment);
     EXPECT_EQ(unasked.code, kExitFailed);
     EXPECT_EQ(unasked.err.find("> 1B"), std::string::npos);  // the tray never opened
+}
+
+TEST_F(QduSettings, ADriveThatStopsAnsweringIsReported) {
+    auto inner = std::make_shared<SimulatedBus>(load_scenario("default"));
+    // The drive goes after the discovery and the first settings reads.
+    auto faulty =
+        std::make_shared<FaultyProvider>(inner, FaultPlan{FaultPlan::Kind::DeviceGone, 5, 12, 0});
+    const Outcome r = qdu({"settings"}, with_provider(faulty));
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_NE(r.err.find("qdu: the drive at D stopped answering (the device is gone (unplugged)); "
+                         "what is shown may be incomplete"),
+              std::string::npos);
 }
 
 TEST_F(QduSettings, JapaneseUsersGetJapaneseTexts) {
