@@ -39,7 +39,8 @@ public:
         }
         switch (plan.kind) {
             case FaultPlan::Kind::OsError:
-                return undelivered(Delivery::OsError, plan.os_error, "injected system call failure");
+                return undelivered(Delivery::OsError, plan.os_error,
+                                   "injected system call failure");
             case FaultPlan::Kind::Timeout: {
                 ScsiResult r = undelivered(Delivery::HostError, 0, "timed out");
                 r.host_status = 0x03;
@@ -66,11 +67,9 @@ public:
                 }
                 return r;
             }
-            case FaultPlan::Kind::EndlessUnitAttention:
-                return check_condition(0x6, 0x29, 0x00);
+            case FaultPlan::Kind::EndlessUnitAttention: return check_condition(0x6, 0x29, 0x00);
             case FaultPlan::Kind::DeviceGone:
-            case FaultPlan::Kind::None:
-                break;
+            case FaultPlan::Kind::None: break;
         }
         return inner_->execute(request);
     }

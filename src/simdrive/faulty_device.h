@@ -22,9 +22,9 @@ struct FaultPlan {
         EndlessUnitAttention  // every command answers 6/29/00
     };
     Kind kind = Kind::None;
-    int os_error = 5;             // EIO
-    long after_commands = 0;      // the fault starts after this many commands went through
-    std::uint8_t only_opcode = 0; // 0: any command; else only this operation code
+    int os_error = 5;              // EIO
+    long after_commands = 0;       // the fault starts after this many commands went through
+    std::uint8_t only_opcode = 0;  // 0: any command; else only this operation code
 };
 
 // Opens through another provider and puts the plan in front of every device it opens. The

@@ -29,6 +29,8 @@ CDialogStatusR42J::CDialogStatusR42J(QWidget* parent) : TabPage(parent) {
 
     auto label = [this](int id, Qt::Alignment alignment) {
         auto* l = make_control<QLabel>(id);
+        // Texts from the drive and the disc are shown as they are, never read as markup.
+        l->setTextFormat(Qt::PlainText);
         l->setAlignment(alignment | Qt::AlignVCenter);
         controls_.insert(id, l);
         return l;

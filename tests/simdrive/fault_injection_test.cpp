@@ -1,17 +1,16 @@
 // Drives that fail: nothing hangs past its bound, nothing crashes, and nothing writes the
 // drive's settings that the user did not ask for.
-#include "simdrive/faulty_device.h"
-#include "simdrive/scenario.h"
-#include "status/status_commands.h"
-#include "cdcheck/check_result.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+#include "cdcheck/check_result.h"
 #include "cdcheck/check_worker.h"
 #include "settings/reading_page_logic.h"
 #include "settings/system_page_logic.h"
+#include "simdrive/faulty_device.h"
+#include "simdrive/scenario.h"
+#include "status/status_commands.h"
 #include "status/status_page_logic.h"
 #include "support/command_text.h"
 
@@ -128,8 +127,9 @@ TEST_F(Faults, ShortTransfersReadAsZerosBeyondWhatCame) {
 }
 
 TEST_F(Faults, ACheckWhoseDriveVanishesStopsInsteadOfReportingTheDiscBad) {
-    start(FaultPlan{Kind::DeviceGone, 5, 0, 0x3C}, "disc cd-rom\ntrack 1 audio 00:30:00\n"
-                                                   "track 1 audio 00:30:00\n");
+    start(FaultPlan{Kind::DeviceGone, 5, 0, 0x3C},
+          "disc cd-rom\ntrack 1 audio 00:30:00\n"
+          "track 1 audio 00:30:00\n");
     // The drive goes at the first READ BUFFER, the measurement's first sample.
     faulty->set_plan(FaultPlan{Kind::DeviceGone, 5, 0, 0x3C});
     reset_result();

@@ -219,6 +219,16 @@ private slots:
         QCOMPARE(text(limited, 1086), QString("VANTIXBE2"));
     }
 
+    void discTextsAreNeverMarkup() {
+        start("disc dvd-ram\nmanufacturer-text \"<b>X</b><img src=x>\"\n");
+        CDialogStatusR42J page(nullptr);
+        status_page_visible() = true;
+        page.on_timer();
+        auto* label = page.findChild<QLabel*>("1086");
+        QCOMPARE(label->text(), QString("<b>X</b><img src=x>"));
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    }
+
     void escapeDoesNothing() {
         start("disc cd-r\n");
         QWidget window;
