@@ -10,10 +10,16 @@ packages=(
     qt6-base-dev libqt6svg6 qt6-qpa-plugins
     fonts-noto-cjk fonts-dejavu-core
 )
-# Screenshots of the window need a virtual display and a screen grabber.
-if [ "${1:-}" = "--screenshots" ]; then
-    packages+=(xvfb xauth imagemagick)
-fi
+for extra in "$@"; do
+    case "$extra" in
+        # Screenshots of the window need a virtual display and a screen grabber.
+        --screenshots) packages+=(xvfb xauth imagemagick) ;;
+        # libFuzzer comes with clang's runtime libraries.
+        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        --coverage) packages+=(gcovr) ;;
+        *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,8 +2,8 @@
 # Installs what is missing, builds and runs the whole test suite.
 #   scripts/test.sh              the suite, and the optimised build of the program
 #   scripts/test.sh --sanitize   also the suite under AddressSanitizer and
-#                                UndefinedBehaviorSanitizer, and the threaded tests under
-#                                ThreadSanitizer
+#                                UndefinedBehaviorSanitizer, the threaded tests under
+#                                ThreadSanitizer, and a short run of every fuzz target
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +14,11 @@ case "${1:-}" in
     *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
 esac
 
-scripts/install-deps.sh
+if $sanitize; then
+    scripts/install-deps.sh --fuzz
+else
+    scripts/install-deps.sh
+fi
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
@@ -37,4 +41,7 @@ if $sanitize; then
     cmake --build --preset tsan --target qdu_core_tests qdu_cli_tests qdu_cd_check_gui_test
     TSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/tsan.supp halt_on_error=1" \
         ctest --preset tsan -R 'CheckWorker|QduCheck|Watch|cd_check_gui_test'
+
+    # A short run of every fuzz target on its corpus (scripts/fuzz.sh runs them longer).
+    scripts/fuzz.sh 10
 fi

@@ -183,6 +183,11 @@ bool check_disc_gate(const std::atomic<bool>& cancel) {
     TrackTableRecord& table = TrackTable();
     table.first_track = in[3];
     table.last_track = in[6];
+    // Tracks are numbered from 1, and the table holds 0..99: anything else cannot be checked
+    // (a first track 0 in a later session would make the last track before it wrap to 255).
+    if (table.first_track == 0 || table.first_track > kMaxTrackNumber) {
+        return false;
+    }
     if (table.first_track > table.last_track) {
         return true;
     }

@@ -102,8 +102,11 @@ private:
         }
         const double growth =
             geometry.linear_velocity * geometry.track_pitch / 75 / 3.1415926535 * 1048576;
-        // A reply of zeros or nonsense would collapse every radius onto 25 mm.
-        if (std::isfinite(growth) && growth > 0.0) {
+        // A reply of zeros would collapse every radius onto 25 mm, and one far outside what a
+        // CD can be (1.2 to 1.4 m/s, 1.5 to 1.7 µm) would throw them off the disc.
+        const bool plausible = geometry.linear_velocity > 0.5 && geometry.linear_velocity < 3.0 &&
+                               geometry.track_pitch > 0.5 && geometry.track_pitch < 3.0;
+        if (plausible && std::isfinite(growth)) {
             RadiusModel().growth = growth;
         }
     }

@@ -1,5 +1,6 @@
 #include "cdcheck/grading.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -44,6 +45,8 @@ double picture_distance(double radius) {
 }
 
 PicturePoint picture_point(double d, double angle_degrees) {
+    // Far beyond the picture either way; keeps the conversions to int defined for any radius.
+    d = std::isfinite(d) ? std::clamp(d, -1.0e6, 1.0e6) : 0.0;
     const double a = angle_degrees * kDegree;
     const double v = d * 8.5 / 20.0;
     PicturePoint p;

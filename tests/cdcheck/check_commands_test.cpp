@@ -115,6 +115,20 @@ TEST_F(CheckCommands, GateRefusesTrackNumbersTheTableCannotHold) {
     EXPECT_EQ(device->pending_replies(), 0U);
 }
 
+TEST_F(CheckCommands, GateRefusesAFirstTrackBeyondTheTable) {
+    // Found by fuzzing: first above last passed the gate, and the check then indexed the
+    // table by the first track number.
+    device->push(ScriptedReply::good(bytes(256, {{7, 0x08}})));
+    device->push(ScriptedReply::check(0x5, 0x24, 0x00));
+    device->push(ScriptedReply::good(bytes(34, {{3, 200}, {6, 100}})));
+    EXPECT_FALSE(check_disc_gate(cancel));
+    // Also found by fuzzing: a first track 0 outside session 1 made the last track wrap to 255.
+    device->push(ScriptedReply::good(bytes(256, {{7, 0x08}})));
+    device->push(ScriptedReply::check(0x5, 0x24, 0x00));
+    device->push(ScriptedReply::good(bytes(34, {{3, 0}, {6, 5}})));
+    EXPECT_FALSE(check_disc_gate(cancel));
+}
+
 TEST_F(CheckCommands, GateStopsOnCancelAndOnFailures) {
     device->push(ScriptedReply::good(bytes(256, {{7, 0x08}})));
     device->push(ScriptedReply::check(0x5, 0x24, 0x00));
@@ -181,6 +195,14 @@ TEST(Grading, PlacementOnThePicture) {
     const PicturePoint down = picture_point(100.0, 90.0);
     EXPECT_EQ(down.x, 152);
     EXPECT_EQ(down.y, 80 + 42);
+}
+
+TEST(Grading, AnyDistanceGivesADefinedPoint) {
+    // Found by fuzzing: a wild geometry reply gave radii whose picture point overflowed int.
+    const PicturePoint far = picture_point(1e300, 0.0);
+    EXPECT_EQ(far.x, 1000000 + 152);
+    const PicturePoint nan = picture_point(std::nan(""), 0.0);
+    EXPECT_EQ(nan.x, 152);
 }
 
 TEST(Grading, PointsLevelsAndTheReport) {

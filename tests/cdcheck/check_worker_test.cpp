@@ -254,6 +254,10 @@ TEST_F(CheckWorker, GeometryOfZerosKeepsTheModel) {
     RadiusModel().growth = 8000.0;
     run();
     EXPECT_DOUBLE_EQ(RadiusModel().growth, 8000.0);
+    start("disc cd-rom\n" + tracks(2) + "geometry 3 1.6\n");  // no CD turns that fast
+    RadiusModel().growth = 8000.0;
+    run();
+    EXPECT_DOUBLE_EQ(RadiusModel().growth, 8000.0);
     EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
 }
 
