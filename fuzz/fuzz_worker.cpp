@@ -52,9 +52,7 @@ public:
             case 2:  // another status, empty sense
                 result.scsi_status = static_cast<std::uint8_t>(pick);
                 return result;
-            default:
-                result.delivery = Delivery::OsError;
-                return result;
+            default: result.delivery = Delivery::OsError; return result;
         }
     }
 

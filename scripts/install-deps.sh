@@ -17,6 +17,7 @@ for extra in "$@"; do
         # libFuzzer comes with clang's runtime libraries.
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --coverage) packages+=(gcovr) ;;
+        --analysis) packages+=(clang-tidy cppcheck) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 namespace qdu {
@@ -14,7 +15,8 @@ namespace qdu {
 class BoundedThread {
 public:
     template <typename F>
-    explicit BoundedThread(F&& body) : done_(std::make_shared<Done>()) {
+    requires(!std::is_same_v<std::decay_t<F>, BoundedThread>) explicit BoundedThread(F&& body)
+        : done_(std::make_shared<Done>()) {
         thread_ = std::thread([done = done_, body = std::forward<F>(body)]() mutable {
             body();
             std::lock_guard lock(done->mutex);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 namespace qdu {
@@ -58,9 +59,14 @@ std::optional<LinuxSystem::NodeAccess> LinuxSystem::access_of(const std::string&
     }
     NodeAccess access;
     access.mode = st.st_mode & 07777;
-    const passwd* pw = ::getpwuid(st.st_uid);
+    std::vector<char> scratch(16384);
+    passwd pw_entry{};
+    passwd* pw = nullptr;
+    ::getpwuid_r(st.st_uid, &pw_entry, scratch.data(), scratch.size(), &pw);
     access.owner = pw != nullptr ? pw->pw_name : std::to_string(st.st_uid);
-    const group* gr = ::getgrgid(st.st_gid);
+    group gr_entry{};
+    group* gr = nullptr;
+    ::getgrgid_r(st.st_gid, &gr_entry, scratch.data(), scratch.size(), &gr);
     access.group = gr != nullptr ? gr->gr_name : std::to_string(st.st_gid);
     return access;
 }
@@ -97,6 +103,11 @@ std::string linux_host_status_text(int host_status) {
 }
 
 namespace {
+
+// strerror may share one buffer between threads; this may not.
+std::string error_text(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
 
 constexpr int kOpenFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC;
 constexpr int kDidNoConnect = 0x01;
@@ -170,7 +181,7 @@ public:
             result.os_error = err;
             result.delivery =
                 (err == ENODEV || err == ENXIO) ? Delivery::DeviceGone : Delivery::OsError;
-            result.detail = "SG_IO on " + node_ + " failed: " + std::strerror(err);
+            result.detail = "SG_IO on " + node_ + " failed: " + error_text(err);
             if ((err == EPERM || err == EACCES) && !refused_hint_.empty()) {
                 result.detail += " (" + refused_hint_ + ")";
             }
@@ -289,7 +300,7 @@ OpenResult LinuxDeviceProvider::open(char letter) {
         if (!sg.empty()) {
             hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
                    " only for privileged users, and " + sg +
-                   " could not be opened: " + std::strerror(sg_error) + "; " + access_advice(sg);
+                   " could not be opened: " + error_text(sg_error) + "; " + access_advice(sg);
         } else if (!system_->is_root()) {
             hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
                    " only for privileged users, and no SCSI generic node was found for it "
@@ -308,12 +319,12 @@ OpenResult LinuxDeviceProvider::open(char letter) {
     if (result.error == OpenError::NotPresent) {
         result.message = "no optical drive at " + sr;
     } else if (result.error == OpenError::PermissionDenied) {
-        result.message = sr + " exists but could not be opened: " + std::strerror(err) + "; " +
+        result.message = sr + " exists but could not be opened: " + error_text(err) + "; " +
                          access_advice(sg.empty() ? sr : sg);
     } else if (result.error == OpenError::Busy) {
         result.message = sr + " is in exclusive use by another program; close it and try again";
     } else {
-        result.message = sr + " could not be opened: " + std::strerror(err);
+        result.message = sr + " could not be opened: " + error_text(err);
     }
     return result;
 }
