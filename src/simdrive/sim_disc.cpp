@@ -1,5 +1,7 @@
 #include "simdrive/sim_disc.h"
 
+#include "simdrive/bytes.h"
+
 namespace qdu {
 
 namespace {
@@ -64,11 +66,6 @@ void put(std::vector<std::uint8_t>& data, std::size_t at, const std::string& tex
     for (std::size_t i = 0; i < width && i < text.size() && at + i < data.size(); ++i) {
         data[at + i] = static_cast<std::uint8_t>(text[i]);
     }
-}
-
-void put16(std::vector<std::uint8_t>& data, std::size_t at, std::uint16_t value) {
-    data[at] = static_cast<std::uint8_t>(value >> 8);
-    data[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
 bool is_dvd_minus(std::uint8_t c) {
@@ -204,17 +201,13 @@ std::vector<std::uint8_t> track_information_reply(const DiscSetup& disc, std::ui
             continue;
         }
         std::vector<std::uint8_t> data(36, 0);
-        put16(data, 0, 34);
+        put_be16(data, 0, 34);
         data[2] = static_cast<std::uint8_t>(t.number & 0xFF);
         data[3] = static_cast<std::uint8_t>(t.session & 0xFF);
         data[5] = t.control;
         data[6] = (t.control & 0x04) != 0 ? 0x01 : 0x0F;  // data mode
-        for (int b = 0; b < 4; ++b) {
-            data[static_cast<std::size_t>(8 + b)] =
-                static_cast<std::uint8_t>(t.start >> (24 - 8 * b));
-            data[static_cast<std::size_t>(24 + b)] =
-                static_cast<std::uint8_t>(t.length >> (24 - 8 * b));
-        }
+        put_be32(data, 8, t.start);
+        put_be32(data, 24, t.length);
         data[32] = static_cast<std::uint8_t>(t.number >> 8);
         data[33] = static_cast<std::uint8_t>(t.session >> 8);
         return data;
@@ -233,7 +226,7 @@ std::optional<DefectKind> defect_at(const DiscSetup& disc, std::uint32_t check_a
 
 std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc) {
     std::vector<std::uint8_t> data(34, 0);
-    put16(data, 0, 32);  // length of the rest
+    put_be16(data, 0, 32);  // length of the rest
     const std::uint8_t c = disc.media_code & 0xFF;
     const bool erasable = c == 0x10 || c == 0x50 || c == 0x51 || c == 0x70 || (c & 0xF0) == 0x90;
     const std::uint8_t last_session_state = disc.disc_status == 2 ? 3 : 0;
@@ -257,7 +250,7 @@ std::vector<std::uint8_t> atip_reply(const DiscSetup& disc) {
         return {};
     }
     std::vector<std::uint8_t> data(28, 0);
-    put16(data, 0, 26);
+    put_be16(data, 0, 26);
     data[4] = 0x80;  // indicative target writing power and friends, as drives report them
     data[6] = (disc.media_code & 0xFF) == 0x10 ? 0xC0 : 0x80;  // disc type bit for CD-RW
     data[8] = disc.atip_lead_in[0];
@@ -281,7 +274,7 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
             return std::nullopt;
         }
         data.resize(8);
-        put16(data, 0, 6);
+        put_be16(data, 0, 6);
         data[4] = disc.write_protected ? 0x04 : 0x00;  // persistent write protection
         return data;
     }
@@ -289,7 +282,7 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
         if (family != DiscFamily::Bd || format != 0x00) {
             return std::nullopt;
         }
-        put16(data, 0, 4096 - 2);
+        put_be16(data, 0, 4096 - 2);
         data[4] = 'D';  // disc information unit identifier "DI"
         data[5] = 'I';
         put(data, 104, disc.manufacturer_id, 6);
@@ -304,7 +297,7 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
         if (!is_dvd_minus(c)) {
             return std::nullopt;
         }
-        put16(data, 0, 4096 - 2);
+        put_be16(data, 0, 4096 - 2);
         put(data, 21, disc.manufacturer_id, 6);
         put(data, 29, disc.manufacturer_id.size() > 6 ? disc.manufacturer_id.substr(6) : "", 6);
         return data;
@@ -312,7 +305,7 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
     if (format != 0x00) {
         return std::nullopt;
     }
-    put16(data, 0, 4096 - 2);
+    put_be16(data, 0, 4096 - 2);
     data[4] = (c == 0x70) ? 0x10 : 0x00;  // book type
     if (is_dvd_plus(c)) {
         put(data, 23, disc.manufacturer_id, 8);
@@ -357,7 +350,7 @@ std::vector<std::uint8_t> configuration_reply(const DiscSetup* disc, std::uint16
     };
 
     std::vector<std::uint8_t> data(8, 0);
-    put16(data, 6, profile);
+    put_be16(data, 6, profile);
     for (const Feature& f : features) {
         if (f.code < start) {
             continue;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "drive/scsi.h"
+#include "simdrive/bytes.h"
 
 namespace qdu {
 
@@ -140,12 +141,9 @@ std::vector<std::uint8_t> SimulatedDrive::counters_reply() const {
         counters_.sectors + played,
         played == 0 ? counters_.time_code : (counters_.time_code + played) % kDiscFrames};
     std::vector<std::uint8_t> data(32, 0);
-    for (int v = 0; v < 3; ++v) {
-        for (int b = 0; b < 4; ++b) {
-            data[static_cast<std::size_t>(v * 4 + b)] =
-                static_cast<std::uint8_t>(values[v] >> (24 - 8 * b));
-        }
-    }
+    put_be32(data, 0, values[0]);
+    put_be32(data, 4, values[1]);
+    put_be32(data, 8, values[2]);
     return data;
 }
 
@@ -296,10 +294,8 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
         std::vector<std::uint8_t> answer(32, 0);
         const auto lv = static_cast<std::uint32_t>(profile_.disc->linear_velocity * 16384.0);
         const auto tp = static_cast<std::uint32_t>(profile_.disc->track_pitch * 8192.0);
-        for (int b = 0; b < 4; ++b) {
-            answer[static_cast<std::size_t>(3 + b)] = static_cast<std::uint8_t>(lv >> (24 - 8 * b));
-            answer[static_cast<std::size_t>(7 + b)] = static_cast<std::uint8_t>(tp >> (24 - 8 * b));
-        }
+        put_be32(answer, 3, lv);
+        put_be32(answer, 7, tp);
         return transfer_in(request, answer, allocation);
     }
     if (mode == kDataMode && buffer_id == kIdentificationBuffer) {
@@ -512,21 +508,12 @@ ScsiResult SimulatedDrive::read_sample(const ScsiRequest& request) {
         case DefectKind::Unreadable: break;
     }
     std::vector<std::uint8_t> reply(64, 0);
-    auto put16 = [&reply](std::size_t at, std::uint16_t v) {
-        reply[at] = static_cast<std::uint8_t>(v >> 8);
-        reply[at + 1] = static_cast<std::uint8_t>(v);
-    };
-    auto put32 = [&reply](std::size_t at, std::uint32_t v) {
-        for (int b = 0; b < 4; ++b) {
-            reply[at + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (24 - 8 * b));
-        }
-    };
-    put16(4, minor);
-    put16(14, major);
-    put32(18, pos);
-    put32(22, disc.sample_frames);
-    put16(60, aux_b);
-    put16(62, aux_a);
+    put_be16(reply, 4, minor);
+    put_be16(reply, 14, major);
+    put_be32(reply, 18, pos);
+    put_be32(reply, 22, disc.sample_frames);
+    put_be16(reply, 60, aux_b);
+    put_be16(reply, 62, aux_a);
 
     const auto layout = track_layout(disc);
     const std::uint32_t disc_end =
