@@ -26,6 +26,8 @@ class CQuorvelDriveUtilityDlg final : public QDialog {
 public:
     explicit CQuorvelDriveUtilityDlg(QWidget* parent = nullptr);
 
+    // cppcheck, without Qt's headers, takes TabPage* for an integer here.
+    // cppcheck-suppress CastIntegerToAddressAtReturn
     TabPage* page(int slot) const { return pages_[static_cast<std::size_t>(slot)]; }
     int page_count() const { return page_count_; }
     const DriveList& drives() const { return drives_; }
