@@ -4,20 +4,18 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <type_traits>
 #include <utility>
 
 namespace qdu {
 
 class BoundedThread {
 public:
-    template <typename F>
-    requires(!std::is_same_v<std::decay_t<F>, BoundedThread>) explicit BoundedThread(F&& body)
-        : done_(std::make_shared<Done>()) {
-        thread_ = std::thread([done = done_, body = std::forward<F>(body)]() mutable {
+    explicit BoundedThread(std::function<void()> body) : done_(std::make_shared<Done>()) {
+        thread_ = std::thread([done = done_, body = std::move(body)] {
             body();
             std::lock_guard lock(done->mutex);
             done->finished = true;
