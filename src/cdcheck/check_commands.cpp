@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "drive/bytes.h"
 #include "drive/discovery.h"
 #include "drive/scsi.h"
 #include "drive/transport.h"
@@ -16,22 +17,6 @@ namespace {
 
 constexpr std::uint8_t kBlockLength = 32;
 constexpr std::uint8_t kSampleLength = 64;
-
-std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-
-std::uint16_t be16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
-}
-
-void put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v >> 24);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 16);
-    b[at + 2] = static_cast<std::uint8_t>(v >> 8);
-    b[at + 3] = static_cast<std::uint8_t>(v);
-}
 
 std::span<std::uint8_t> data_in() {
     return command_buffers().data_in;
@@ -118,7 +103,7 @@ Geometry probe_geometry(std::uint32_t drive_addr) {
     std::memset(out.data(), 0, kBlockLength);
     out[0] = 0x50;
     out[1] = 0x54;
-    put32(out, 5, drive_addr);
+    put_be32(out, 5, drive_addr);
     out[12] = 0x01;
     Geometry geometry;
     if (!send_command(geometry_write_command(), DataDirection::DataOut, out, kBlockLength)) {
@@ -130,8 +115,8 @@ Geometry probe_geometry(std::uint32_t drive_addr) {
         return geometry;
     }
     geometry.ok = true;
-    geometry.linear_velocity = be32(in, 3) / 16384.0;
-    geometry.track_pitch = be32(in, 7) / 8192.0;
+    geometry.linear_velocity = read_be32(in, 3) / 16384.0;
+    geometry.track_pitch = read_be32(in, 7) / 8192.0;
     return geometry;
 }
 
@@ -141,7 +126,7 @@ bool control_measurement(MeasureAction action, std::uint32_t drive_addr) {
     out[0] = 0xFF;
     out[1] = 0x02;
     out[2] = static_cast<std::uint8_t>(action);
-    put32(out, 3, drive_addr);
+    put_be32(out, 3, drive_addr);
     out[11] = 0;
     out[12] = 0;
     out[13] = 0;
@@ -150,12 +135,12 @@ bool control_measurement(MeasureAction action, std::uint32_t drive_addr) {
 }
 
 void sample_from_reply(std::span<const std::uint8_t> reply, S_RAW_DATA& sample) {
-    sample.minor_errors = be16(reply, 4);
-    sample.major_errors = be16(reply, 14);
-    sample.position = be32(reply, 18);
-    sample.span_valid = be32(reply, 22) != 0xFFFFFFFFU;
-    sample.aux_b = be16(reply, 60);
-    sample.aux_a = be16(reply, 62);
+    sample.minor_errors = read_be16(reply, 4);
+    sample.major_errors = read_be16(reply, 14);
+    sample.position = read_be32(reply, 18);
+    sample.span_valid = read_be32(reply, 22) != 0xFFFFFFFFU;
+    sample.aux_b = read_be16(reply, 60);
+    sample.aux_a = read_be16(reply, 62);
     sample.aux_valid = sample.aux_a != 0xFFFF && sample.aux_b != 0xFFFF;
 }
 
@@ -206,8 +191,8 @@ bool check_disc_gate(const std::atomic<bool>& cancel) {
             return true;
         }
         TrackEntry& entry = table.entries[static_cast<std::size_t>(t)];
-        entry.start = be32(in, 8);
-        entry.end = entry.start + be32(in, 24) - 1;
+        entry.start = read_be32(in, 8);
+        entry.end = entry.start + read_be32(in, 24) - 1;
         entry.control = in[5] & 0x0F;
         if ((entry.control & 0x0D) != 0 && (entry.control & 0x0D) != 1) {
             return false;

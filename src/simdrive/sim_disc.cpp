@@ -1,6 +1,6 @@
 #include "simdrive/sim_disc.h"
 
-#include "simdrive/bytes.h"
+#include "drive/bytes.h"
 
 namespace qdu {
 

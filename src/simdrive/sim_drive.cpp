@@ -6,8 +6,8 @@
 #include <limits>
 #include <thread>
 
+#include "drive/bytes.h"
 #include "drive/scsi.h"
-#include "simdrive/bytes.h"
 
 namespace qdu {
 
@@ -29,10 +29,6 @@ void put_text(std::vector<std::uint8_t>& data, std::size_t offset, std::size_t w
     for (std::size_t i = 0; i < width; ++i) {
         data[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : pad;
     }
-}
-
-std::uint32_t be24(const CommandBlock& cdb, std::size_t at) {
-    return (std::uint32_t{cdb[at]} << 16) | (std::uint32_t{cdb[at + 1]} << 8) | cdb[at + 2];
 }
 
 ScsiResult from_sense(const std::optional<SenseTriple>& sense) {
@@ -276,8 +272,8 @@ ScsiResult SimulatedDrive::get_configuration(const ScsiRequest& request) {
 ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint8_t mode = request.cdb[1] & 0x1F;
     const std::uint8_t buffer_id = request.cdb[2];
-    const std::uint32_t offset = be24(request.cdb, 3);
-    const std::uint32_t allocation = be24(request.cdb, 6);
+    const std::uint32_t offset = read_be24(request.cdb, 3);
+    const std::uint32_t allocation = read_be24(request.cdb, 6);
     if (!profile_.vendor_buffers) {
         return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
@@ -328,8 +324,8 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
 ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
     const std::uint8_t mode = request.cdb[1] & 0x1F;
     const std::uint8_t buffer_id = request.cdb[2];
-    const std::uint32_t offset = be24(request.cdb, 3);
-    const std::uint32_t length = be24(request.cdb, 6);
+    const std::uint32_t offset = read_be24(request.cdb, 3);
+    const std::uint32_t length = read_be24(request.cdb, 6);
     if (!profile_.vendor_buffers) {
         return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
     }
@@ -519,7 +515,7 @@ ScsiResult SimulatedDrive::read_sample(const ScsiRequest& request) {
     const std::uint32_t disc_end =
         layout.empty() ? pos : layout.back().start + layout.back().length + 149;
     measure_position_ = std::min(pos + disc.sample_frames, std::max(disc_end, pos));
-    const std::uint32_t allocation = be24(request.cdb, 6);
+    const std::uint32_t allocation = read_be24(request.cdb, 6);
     return transfer_in(request, reply, allocation);
 }
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "drive/bytes.h"
 #include "drive/scsi.h"
 #include "drive/text.h"
 #include "drive/transport.h"
@@ -19,11 +20,6 @@ namespace {
 
 constexpr std::uint8_t kRequestLength = 32;
 constexpr std::uint8_t kDiscInformationLength = 34;
-
-std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
 
 std::uint8_t hi(std::uint16_t v) {
     return static_cast<std::uint8_t>(v >> 8);
@@ -130,7 +126,7 @@ CommandBlock get_configuration_command(std::uint16_t starting_feature, std::uint
 }
 
 ClarivoxCounters counters_from(std::span<const std::uint8_t> reply) {
-    return ClarivoxCounters{be32(reply, 0), be32(reply, 4), be32(reply, 8)};
+    return ClarivoxCounters{read_be32(reply, 0), read_be32(reply, 4), read_be32(reply, 8)};
 }
 
 ClarivoxCounters read_clarivox_counters() {
