@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for SECONDS (default 300) on its
-# checked-in corpus. New inputs go to a scratch folder; merge them into fuzz/corpus with
-# -merge=1 when they add coverage worth keeping.
+# Builds the libFuzzer targets with clang and runs each on its checked-in corpus.
+#   scripts/fuzz.sh [SECONDS]   explore for SECONDS per target (default 300)
+#   scripts/fuzz.sh --check     replay the corpus and a fixed, seeded number of new inputs:
+#                               the same every time, as the test suite needs
+# New inputs go to a scratch folder; merge them into fuzz/corpus with -merge=1 when they add
+# coverage worth keeping.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-300}"
+if [ "${1:-}" = "--check" ]; then
+    limits=(-seed=1 -runs=300000)
+else
+    limits=(-max_total_time="${1:-300}")
+fi
 scripts/install-deps.sh --fuzz
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz --target fuzz_replies fuzz_worker
+root=$PWD
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 for target in replies worker; do
     mkdir -p "$scratch/$target"
-    echo "fuzz_$target: $seconds s"
-    (cd "$scratch" && "$OLDPWD/build/fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" \
-        -timeout=10 -print_final_stats=1 "$scratch/$target" "$OLDPWD/fuzz/corpus/$target")
+    echo "fuzz_$target: ${limits[*]}"
+    (cd "$scratch" && "$root/build/fuzz/fuzz/fuzz_$target" "${limits[@]}" -timeout=10 \
+        -print_final_stats=1 "$scratch/$target" "$root/fuzz/corpus/$target")
 done

@@ -43,5 +43,5 @@ if $sanitize; then
         ctest --preset tsan -R 'CheckWorker|QduCheck|Watch|cd_check_gui_test'
 
     # A short run of every fuzz target on its corpus (scripts/fuzz.sh runs them longer).
-    scripts/fuzz.sh 10
+    scripts/fuzz.sh --check
 fi
