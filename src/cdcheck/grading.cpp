@@ -116,11 +116,8 @@ std::vector<ReportRun> result_report() {
         default: break;
     }
     runs.push_back({std::string(text(condition)), std::nullopt});
-    const std::string track_format(text(122));
     for (int t = 1; t <= r.last_track && t <= kMaxTracks; ++t) {
-        char line[64];
-        std::snprintf(line, sizeof line, track_format.c_str(), t);
-        runs.push_back({line, std::nullopt});
+        runs.push_back({formatted_text(122, t), std::nullopt});
         const int level = r.track_level[static_cast<std::size_t>(t)];
         runs.push_back({std::string(text(level_letter_id(level))), level_colour(level)});
     }

@@ -25,9 +25,7 @@ std::mutex g_running_mutex;
 std::weak_ptr<CheckContext> g_running;
 
 QString formatted(int string_id, int a, int b) {
-    char text[160];
-    std::snprintf(text, sizeof text, qt_text(string_id).toStdString().c_str(), a, b);
-    return QString::fromUtf8(text);
+    return QString::fromStdString(formatted_text(string_id, a, b));
 }
 
 // Shows the offscreen picture, copied under the check's lock.

@@ -19,12 +19,6 @@ namespace qdu::cli {
 
 namespace {
 
-std::string format(int string_id, int a, int b) {
-    char line[160];
-    std::snprintf(line, sizeof line, std::string(text(string_id)).c_str(), a, b);
-    return line;
-}
-
 std::string letter(int level) {
     return std::string(text(level_letter_id(level)));
 }
@@ -140,7 +134,8 @@ public:
         update();
     }
     void remaining(std::uint32_t seconds) {
-        remaining_ = format(157, static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
+        remaining_ =
+            formatted_text(157, static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
         update();
     }
     void clear() {
@@ -236,8 +231,9 @@ int command_check(const Context& ctx, bool quick) {
                 if (event->wparam == 0) {
                     progress.line(std::string(text(156)));
                 } else {
-                    const std::string stage = format(124, static_cast<int>(event->lparam & 0xFF),
-                                                     static_cast<int>((event->lparam >> 8) & 0xFF));
+                    const std::string stage =
+                        formatted_text(124, static_cast<int>(event->lparam & 0xFF),
+                                       static_cast<int>((event->lparam >> 8) & 0xFF));
                     if (redraw) {
                         progress.stage(stage);
                     } else {

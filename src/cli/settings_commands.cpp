@@ -99,13 +99,6 @@ std::string on_off(bool on) {
     return std::string(word(on ? Word::On : Word::Off));
 }
 
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    const auto last = text.find_last_not_of(' ');
-    return first == std::string_view::npos ? std::string()
-                                           : std::string(text.substr(first, last - first + 1));
-}
-
 std::string write_mode_text(std::uint8_t mode) {
     switch (mode) {
         case 0: return std::string(text(232));
@@ -188,7 +181,7 @@ void print_report(const Context& ctx, const DriveList& list) {
         rows.emplace_back(std::string(control_text(kSystemDialog, id)), on_off(on));
     }
     for (const auto& [name, value] : rows) {
-        ctx.out << name << ": " << trimmed(value) << "\n";
+        ctx.out << name << ": " << without_blanks(value) << "\n";
     }
 }
 
@@ -367,7 +360,7 @@ std::string_view word(Word w) {
 }
 
 bool confirm(const Context& ctx, int string_id, bool& cancelled) {
-    const std::string question = trimmed(text(string_id));
+    const std::string question = without_blanks(text(string_id));
     if (ctx.yes) {
         return true;
     }

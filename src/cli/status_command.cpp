@@ -27,12 +27,6 @@ std::string control(int id) {
     return std::string(control_text(kDialog, id));
 }
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    const auto last = text.find_last_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
 // The eight segments as the indicator lights them: green, yellow or red by the level.
 std::string bar(ErrorLevel level, bool colour) {
     const char* lit = level <= 2 ? "\x1b[32m" : level <= 5 ? "\x1b[33m" : "\x1b[31m";
@@ -52,7 +46,7 @@ std::string bar(ErrorLevel level, bool colour) {
 
 std::string render(const StatusPageState& s, bool colour) {
     std::ostringstream out;
-    out << trimmed(s.text(st::kIndicatorTitle));
+    out << without_blanks(s.text(st::kIndicatorTitle));
     if (s.counters_shown) {
         std::string word = s.text(st::kQualityWord);
         if (colour && s.quality_word_red()) {

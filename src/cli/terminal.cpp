@@ -33,4 +33,11 @@ std::string terminal_safe(std::string_view text) {
     return out;
 }
 
+std::string without_blanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    const auto last = text.find_last_not_of(' ');
+    return first == std::string_view::npos ? std::string()
+                                           : std::string(text.substr(first, last - first + 1));
+}
+
 }  // namespace qdu::cli

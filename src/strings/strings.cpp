@@ -1,5 +1,6 @@
 #include "strings/strings.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -295,6 +296,12 @@ std::string_view text(int string_id, Language language) {
         }
     }
     return {};
+}
+
+std::string formatted_text(int string_id, int a, int b) {
+    char line[256];
+    std::snprintf(line, sizeof line, std::string(text(string_id)).c_str(), a, b);
+    return line;
 }
 
 std::string_view control_text(int dialog_id, int control_id) {

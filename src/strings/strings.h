@@ -19,6 +19,9 @@ void set_ui_language(Language language);
 std::string_view text(int string_id);
 std::string_view text(int string_id, Language language);
 
+// A string of the table whose %d fields take the numbers given (the table's own formats).
+std::string formatted_text(int string_id, int a, int b = 0);
+
 // The text of a control in a dialog; empty for an unknown pair.
 std::string_view control_text(int dialog_id, int control_id);
 std::string_view control_text(int dialog_id, int control_id, Language language);
