@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <mutex>
 
 #include "shell/control_binder.h"
