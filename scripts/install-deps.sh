@@ -18,6 +18,9 @@ for extra in "$@"; do
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --coverage) packages+=(gcovr) ;;
         --analysis) packages+=(clang-tidy cppcheck) ;;
+        # The virtual-machine tests: QEMU, a static busybox for the guest, and the tools that
+        # unpack the kernel package and build the initramfs and the disc images.
+        --vm) packages+=(qemu-system-x86 busybox-static genisoimage cpio gzip xz-utils zstd) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done

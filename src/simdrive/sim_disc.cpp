@@ -235,13 +235,58 @@ std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc) {
     data[3] = static_cast<std::uint8_t>(disc.first_track);
     const auto layout = track_layout(disc);
     const std::uint16_t sessions = layout.empty() ? disc.sessions : layout.back().session;
+    std::uint16_t last_session_first = disc.first_track;
+    for (const TrackLayout& t : layout) {
+        if (t.session != layout.back().session) {
+            last_session_first = static_cast<std::uint16_t>(t.number + 1);
+        }
+    }
     data[4] = static_cast<std::uint8_t>(sessions & 0xFF);
-    data[5] = static_cast<std::uint8_t>(disc.last_track & 0xFF);  // first track in last session
+    data[5] = static_cast<std::uint8_t>(last_session_first & 0xFF);
     data[6] = static_cast<std::uint8_t>(disc.last_track & 0xFF);
     data[7] = 0x20;  // unrestricted use
     data[9] = static_cast<std::uint8_t>(sessions >> 8);
-    data[10] = static_cast<std::uint8_t>(disc.last_track >> 8);
+    data[10] = static_cast<std::uint8_t>(last_session_first >> 8);
     data[11] = static_cast<std::uint8_t>(disc.last_track >> 8);
+    return data;
+}
+
+std::vector<std::uint8_t> toc_reply(const DiscSetup& disc, std::uint8_t first_track, bool msf) {
+    auto layout = track_layout(disc);
+    if (layout.empty()) {
+        // Without a track list every track is a data track of unknown extent.
+        for (std::uint32_t n = disc.first_track; n <= disc.last_track; ++n) {
+            layout.push_back(TrackLayout{n, 1, 0x04, 0, 0});
+        }
+    }
+    if (layout.empty() || first_track > layout.back().number) {
+        return {};
+    }
+    std::vector<std::uint8_t> data(4, 0);
+    data[2] = static_cast<std::uint8_t>(layout.front().number);
+    data[3] = static_cast<std::uint8_t>(layout.back().number);
+    auto add = [&](std::uint8_t control, std::uint8_t number, std::uint32_t lba) {
+        const std::size_t at = data.size();
+        data.resize(at + 8, 0);
+        data[at + 1] = static_cast<std::uint8_t>(0x10 | (control & 0x0F));  // ADR 1: position
+        data[at + 2] = number;
+        if (msf) {
+            const std::uint32_t frames = lba + 150;
+            data[at + 5] = static_cast<std::uint8_t>(frames / (60 * 75));
+            data[at + 6] = static_cast<std::uint8_t>(frames / 75 % 60);
+            data[at + 7] = static_cast<std::uint8_t>(frames % 75);
+        } else {
+            put_be32(data, at + 4, lba);
+        }
+    };
+    for (const TrackLayout& t : layout) {
+        if (t.number >= first_track) {
+            add(t.control, static_cast<std::uint8_t>(t.number), t.start);
+        }
+    }
+    const TrackLayout& last = layout.back();
+    add(last.control, 0xAA, last.start + last.length);
+    put_be16(data, 0, static_cast<std::uint16_t>(data.size() - 2));
     return data;
 }
 

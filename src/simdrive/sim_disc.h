@@ -76,6 +76,9 @@ DiscFamily disc_family(std::uint16_t media_code);
 std::uint16_t current_profile(const DiscSetup& disc);
 
 std::vector<std::uint8_t> disc_information_reply(const DiscSetup& disc);
+// READ TOC format 0 from `first_track` (0 means the first), addresses as LBA or MSF; empty
+// when no track is that high.
+std::vector<std::uint8_t> toc_reply(const DiscSetup& disc, std::uint8_t first_track, bool msf);
 std::vector<std::uint8_t> atip_reply(const DiscSetup& disc);
 // The structure of the given media type (0 DVD, 1 BD) and format, or nullopt when the disc
 // has none of that kind.

@@ -152,8 +152,11 @@ ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
 
     update_readiness();
     const std::uint8_t opcode = request.cdb[0];
-    // INQUIRY and REQUEST SENSE are answered without reporting a pending unit attention.
-    if (!unit_attentions_.empty() && opcode != kInquiry && opcode != kRequestSense) {
+    // INQUIRY, REQUEST SENSE and GET CONFIGURATION are answered without reporting a pending
+    // unit attention, which stays for the next command: hosts ask for the configuration to
+    // learn about a changed disc before they get to the attention.
+    if (!unit_attentions_.empty() && opcode != kInquiry && opcode != kRequestSense &&
+        opcode != kGetConfiguration) {
         const Sense ua = unit_attentions_.front();
         unit_attentions_.pop_front();
         return check_condition(ua.key, ua.asc, ua.ascq);
@@ -247,6 +250,14 @@ ScsiResult SimulatedDrive::read_toc(const ScsiRequest& request) {
         }
         return transfer_in(request, atip, allocation);
     }
+    if (format == 0x00) {
+        const bool msf = (request.cdb[1] & 0x02) != 0;
+        const auto toc = toc_reply(*profile_.disc, request.cdb[6], msf);
+        if (toc.empty()) {
+            return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+        }
+        return transfer_in(request, toc, allocation);
+    }
     return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
 }
 
@@ -275,7 +286,7 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint32_t offset = read_be24(request.cdb, 3);
     const std::uint32_t allocation = read_be24(request.cdb, 6);
     if (!profile_.vendor_buffers) {
-        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+        return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
     }
     if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
         return read_sample(request);
@@ -327,7 +338,7 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
     const std::uint32_t offset = read_be24(request.cdb, 3);
     const std::uint32_t length = read_be24(request.cdb, 6);
     if (!profile_.vendor_buffers) {
-        return check_condition(kSenseIllegalRequest, kInvalidFieldInCdb, 0x00);
+        return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
     }
     if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
         if (length != 32 || request.data.size() < 32) {

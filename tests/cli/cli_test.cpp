@@ -102,7 +102,8 @@ TEST_F(Qdu, ListTraceShowsTheProbeOfEveryDevice) {
     const std::string probe_of_d = id + "< CHECK CONDITION 6/29/00 status 11\n" + id + "< GOOD\n" +
                                    "> 12 00 00 00 FE 00 00 00 00 00 00 00  in 254\n< GOOD\n";
     EXPECT_EQ(r.err.substr(0, probe_of_d.size()), probe_of_d);
-    EXPECT_NE(r.err.find(id + "< CHECK CONDITION 5/24/00 status 1\n"), std::string::npos);
+    // F, another maker's drive, does not know READ BUFFER at all.
+    EXPECT_NE(r.err.find(id + "< CHECK CONDITION 5/20/00 status 1\n"), std::string::npos);
     // Probes of D, F and H, each after the power-on reset: six identification requests.
     std::size_t count = 0;
     for (auto at = r.err.find(id); at != std::string::npos; at = r.err.find(id, at + 1)) {

@@ -92,10 +92,79 @@ TEST(SimulatedDrive, RefusesWhatItDoesNotKnow) {
     foreign.vendor_buffers = false;
     SimulatedDrive other(foreign);
     run(other, kTestUnitReady, DataDirection::NoData);
+    // A drive without vendor buffers does not know READ BUFFER or WRITE BUFFER at all.
     const ScsiResult refused = run(other, kIdentification, DataDirection::DataIn, data);
     EXPECT_EQ(refused.sense[2], 0x5);
-    EXPECT_EQ(refused.sense[12], 0x24);
+    EXPECT_EQ(refused.sense[12], 0x20);
     EXPECT_EQ(data, (std::array<std::uint8_t, 64>{}));
+    const CommandBlock write_request{0x3B, 0x02, 0xE1, 0, 0, 0, 0, 0, 0x20};
+    EXPECT_EQ(
+        run(other, write_request, DataDirection::DataOut, std::span(data).first(32)).sense[12],
+        0x20);
+}
+
+TEST(SimulatedDrive, ConfigurationIsAnsweredWhileAUnitAttentionWaits) {
+    DriveProfile profile = kvt("MXR 2750LC58");
+    profile.disc = disc_of_kind("audio-cd");
+    SimulatedDrive drive(profile);
+    std::array<std::uint8_t, 8> header{};
+    const CommandBlock get_configuration{0x46, 0, 0, 0, 0, 0, 0, 0, 8};
+    EXPECT_TRUE(run(drive, get_configuration, DataDirection::DataIn, header).good());
+    EXPECT_EQ(header[7], 0x08);  // CD-ROM
+    // The power-on attention is still there for the next command.
+    EXPECT_EQ(run(drive, kTestUnitReady, DataDirection::NoData).sense[12], 0x29);
+    EXPECT_TRUE(run(drive, kTestUnitReady, DataDirection::NoData).good());
+}
+
+TEST(SimulatedDrive, ReadsTheTableOfContents) {
+    DriveProfile profile = kvt("MXR 2750LC58");
+    profile.disc = disc_of_kind("enhanced-cd");
+    SimulatedDrive drive(profile);
+    run(drive, kTestUnitReady, DataDirection::NoData);
+    std::array<std::uint8_t, 804> toc{};
+    const CommandBlock read_toc{0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24};
+    ASSERT_TRUE(run(drive, read_toc, DataDirection::DataIn, toc).good());
+    const auto layout = track_layout(*profile.disc);
+    ASSERT_EQ(layout.size(), 11U);
+    EXPECT_EQ((toc[0] << 8) | toc[1], 2 + 12 * 8);  // eleven tracks and the lead-out
+    EXPECT_EQ(toc[2], 1);
+    EXPECT_EQ(toc[3], 11);
+    EXPECT_EQ(toc[4 + 1], 0x10);           // audio
+    EXPECT_EQ(toc[4 + 10 * 8 + 1], 0x14);  // the data track of the second session
+    EXPECT_EQ(toc[4 + 10 * 8 + 6] << 8 | toc[4 + 10 * 8 + 7], layout[10].start & 0xFFFF);
+    EXPECT_EQ(toc[4 + 11 * 8 + 2], 0xAA);
+    const std::uint32_t lead_out = layout[10].start + layout[10].length;
+    EXPECT_EQ(static_cast<std::uint32_t>(toc[4 + 11 * 8 + 4] << 24 | toc[4 + 11 * 8 + 5] << 16 |
+                                         toc[4 + 11 * 8 + 6] << 8 | toc[4 + 11 * 8 + 7]),
+              lead_out);
+
+    // From track 11, in minutes, seconds and frames (150 frames before LBA 0).
+    toc.fill(0);
+    const CommandBlock from_last_msf{0x43, 0x02, 0, 0, 0, 0, 11, 0x03, 0x24};
+    ASSERT_TRUE(run(drive, from_last_msf, DataDirection::DataIn, toc).good());
+    EXPECT_EQ((toc[0] << 8) | toc[1], 2 + 2 * 8);
+    EXPECT_EQ(toc[6], 11);
+    const std::uint32_t frames = layout[10].start + 150;
+    EXPECT_EQ(toc[9], frames / 4500);
+    EXPECT_EQ(toc[10], frames / 75 % 60);
+    EXPECT_EQ(toc[11], frames % 75);
+
+    const CommandBlock beyond{0x43, 0, 0, 0, 0, 0, 12, 0x03, 0x24};
+    EXPECT_EQ(run(drive, beyond, DataDirection::DataIn, toc).sense[12], 0x24);
+}
+
+TEST(SimulatedDrive, DiscInformationNamesTheFirstTrackOfTheLastSession) {
+    DriveProfile profile = kvt("MXR 2750LC58");
+    profile.disc = disc_of_kind("enhanced-cd");
+    SimulatedDrive drive(profile);
+    run(drive, kTestUnitReady, DataDirection::NoData);
+    std::array<std::uint8_t, 34> info{};
+    const CommandBlock read_disc_information{0x51, 0, 0, 0, 0, 0, 0, 0, 34};
+    ASSERT_TRUE(run(drive, read_disc_information, DataDirection::DataIn, info).good());
+    EXPECT_EQ(info[3], 1);   // first track on the disc
+    EXPECT_EQ(info[4], 2);   // sessions
+    EXPECT_EQ(info[5], 11);  // first track in the last session
+    EXPECT_EQ(info[6], 11);  // last track in the last session
 }
 
 TEST(SimulatedDrive, RemembersRemovalLockAndRecordsCommands) {
