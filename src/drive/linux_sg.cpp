@@ -298,12 +298,14 @@ OpenResult LinuxDeviceProvider::open(char letter) {
     if (fd >= 0) {
         std::string hint;
         if (!sg.empty()) {
-            hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
-                   " only for privileged users, and " + sg +
-                   " could not be opened: " + error_text(sg_error) + "; " + access_advice(sg);
+            hint = "the kernel lets only privileged users send WRITE BUFFER through " + sr +
+                   ", which changing settings, reading the counters and the disc and the CD "
+                   "check need, and " +
+                   sg + " could not be opened: " + error_text(sg_error) + "; " + access_advice(sg);
         } else if (!system_->is_root()) {
-            hint = "the kernel passes vendor commands and WRITE BUFFER through " + sr +
-                   " only for privileged users, and no SCSI generic node was found for it "
+            hint = "the kernel lets only privileged users send WRITE BUFFER through " + sr +
+                   ", which changing settings, reading the counters and the disc and the CD "
+                   "check need, and no SCSI generic node was found for it "
                    "(load the sg module: sudo modprobe sg)";
         }
         result.device = std::make_unique<LinuxDevice>(system_, fd, sr, hint);

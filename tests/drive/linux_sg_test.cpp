@@ -105,16 +105,18 @@ TEST_F(LinuxBackend, FallsBackToSrWithAHintWhenSgIsRefused) {
     EXPECT_NE(r.message.find("/dev/sg3"), std::string::npos);
     EXPECT_NE(r.message.find("group 'cdrom'"), std::string::npos);
 
-    // The kernel refuses a vendor command on sr for an unprivileged user: not delivered.
+    // The kernel refuses WRITE BUFFER on sr for an unprivileged user: not delivered.
     kernel->answer = [](sg_io_hdr_t&) { return -EPERM; };
-    std::array<std::uint8_t, 48> buffer{};
+    std::array<std::uint8_t, 32> buffer{};
     ScsiRequest request;
-    request.direction = DataDirection::DataIn;
+    request.cdb = CommandBlock{0x3B, 0x02, 0xE1, 0, 0, 0, 0, 0, 0x20};
+    request.direction = DataDirection::DataOut;
     request.data = buffer;
     const ScsiResult result = r.device->execute(request);
     EXPECT_EQ(result.delivery, Delivery::OsError);
     EXPECT_EQ(result.os_error, EPERM);
     EXPECT_NE(result.detail.find("/dev/sg3"), std::string::npos);
+    EXPECT_NE(result.detail.find("WRITE BUFFER"), std::string::npos);
 }
 
 TEST_F(LinuxBackend, TellsMissingFromForbidden) {

@@ -116,7 +116,8 @@ TEST(SimulatedDrive, ConfigurationIsAnsweredWhileAUnitAttentionWaits) {
     EXPECT_TRUE(run(drive, kTestUnitReady, DataDirection::NoData).good());
 }
 
-TEST(SimulatedDrive, ReadsTheTableOfContents) {
+// Ten audio tracks and a data track in a second session.
+TEST(SimulatedDrive, DescribesAnEnhancedCdInTheTocAndTheDiscInformation) {
     DriveProfile profile = kvt("MXR 2750LC58");
     profile.disc = disc_of_kind("enhanced-cd");
     SimulatedDrive drive(profile);
@@ -151,13 +152,7 @@ TEST(SimulatedDrive, ReadsTheTableOfContents) {
 
     const CommandBlock beyond{0x43, 0, 0, 0, 0, 0, 12, 0x03, 0x24};
     EXPECT_EQ(run(drive, beyond, DataDirection::DataIn, toc).sense[12], 0x24);
-}
 
-TEST(SimulatedDrive, DiscInformationNamesTheFirstTrackOfTheLastSession) {
-    DriveProfile profile = kvt("MXR 2750LC58");
-    profile.disc = disc_of_kind("enhanced-cd");
-    SimulatedDrive drive(profile);
-    run(drive, kTestUnitReady, DataDirection::NoData);
     std::array<std::uint8_t, 34> info{};
     const CommandBlock read_disc_information{0x51, 0, 0, 0, 0, 0, 0, 0, 34};
     ASSERT_TRUE(run(drive, read_disc_information, DataDirection::DataIn, info).good());

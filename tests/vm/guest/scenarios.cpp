@@ -12,6 +12,7 @@
 #include "drive/discovery.h"
 #include "drive/linux_sg.h"
 #include "drive/scsi.h"
+#include "settings/setting_commands.h"
 #include "simdrive/sim_drive.h"
 #include "status/status_commands.h"
 
@@ -503,6 +504,86 @@ void user_without_sg(Check& check) {
     set_node_access(kSg, 0, kCdromGroup, 0660);
 }
 
+// The transfer length a command block asks for, and its direction.
+std::pair<DataDirection, std::uint32_t> transfer_of(const CommandBlock& cdb) {
+    std::uint32_t length = 0;
+    switch (cdb[0]) {
+        case scsi::kInquiry: length = read_be16(cdb, 3); break;
+        case scsi::kReadBuffer:
+        case scsi::kWriteBuffer: length = read_be24(cdb, 6); break;
+        case scsi::kReadTocPmaAtip:
+        case scsi::kGetConfiguration:
+        case scsi::kReadDiscInformation:
+        case scsi::kReadTrackInformation: length = read_be16(cdb, 7); break;
+        case scsi::kReadDiscStructure: length = read_be16(cdb, 8); break;
+        default: break;
+    }
+    if (length == 0) {
+        return {DataDirection::NoData, 0};
+    }
+    return {cdb[0] == scsi::kWriteBuffer ? DataDirection::DataOut : DataDirection::DataIn, length};
+}
+
+// Every kind of command the program sends, through /dev/sr0 as an ordinary user: the kernel
+// must refuse exactly the WRITE BUFFERs, and say so.
+void user_commands_through_sr(Check& check, Host& host) {
+    open_fresh();
+    load_disc(host, "a");
+    set_node_access(kSr, 0, kCdromGroup, 0660);
+    set_node_access(kSg, 0, 0, 0600);
+    run_as({kUserId, kUserGroup, {kCdromGroup}}, check, [](Check& mine) {
+        mine.expect(open_drive(kLetter) && drive_device().node == kSr,
+                    "not opened through /dev/sr0: " + drive_device().node);
+        const std::vector<std::pair<std::string, CommandBlock>> commands = {
+            {"TEST UNIT READY", CommandBlock{scsi::kTestUnitReady}},
+            {"INQUIRY", inquiry_command()},
+            {"READ BUFFER F1h", read_identification_buffer_command()},
+            {"READ BUFFER F4h", read_settings_block_command()},
+            {"WRITE BUFFER FAh", write_settings_block_command()},
+            {"SET CD SPEED", set_cd_speed_command(0)},
+            {"READ BUFFER F5h", read_clarivox_counters_command()},
+            {"WRITE BUFFER F5h", clear_clarivox_counters_command()},
+            {"WRITE BUFFER E1h", write_request_buffer_command()},
+            {"READ BUFFER E1h", read_request_buffer_command()},
+            {"WRITE BUFFER E0h", geometry_write_command()},
+            {"READ DISC INFORMATION", read_disc_information_command()},
+            {"READ DISC STRUCTURE", read_disc_structure_command(0, 0, 2052)},
+            {"READ TOC/ATIP", read_atip_command(28)},
+            {"GET CONFIGURATION", get_configuration_command(0, 8)},
+            {"READ TRACK INFORMATION", read_track_information_command(1)},
+            {"PREVENT", prevent_medium_removal_command()},
+            {"ALLOW", allow_medium_removal_command()},
+            {"START STOP UNIT (eject)", eject_disc_command()},
+        };
+        std::string refused;
+        int passed = 0;
+        for (const auto& [name, cdb] : commands) {
+            AttemptLog log;
+            std::vector<std::uint8_t> data(4096, 0);
+            const auto [direction, length] = transfer_of(cdb);
+            send_command(cdb, direction, data, length);
+            const bool delivered = !log.attempts().empty() && log.attempts().front().delivered;
+            const bool write_buffer = cdb[0] == scsi::kWriteBuffer;
+            mine.expect(delivered != write_buffer,
+                        name + (delivered ? " reached the drive" : " was refused: ") +
+                            (delivered ? "" : log.attempts().front().detail));
+            if (!delivered) {
+                refused += (refused.empty() ? "" : ", ") + name;
+                mine.expect(
+                    drive_device().last_status == DeviceUnavailable &&
+                        contains(drive_device().last_undelivered.detail, "Operation not permitted"),
+                    name + ": " + drive_device().last_undelivered.detail);
+            } else {
+                ++passed;
+            }
+        }
+        mine.note("refused by the kernel: " + refused + "; " + std::to_string(passed) +
+                  " others reached the drive");
+    });
+    set_node_access(kSg, 0, kCdromGroup, 0660);
+    load_disc(host, "a");  // the user's eject opened the tray
+}
+
 // A simulated drive of another maker, holding a disc like QEMU's, must answer what QEMU
 // answers in every byte the program reads.
 void simulation_agrees(Check& check, Host& host) {
@@ -611,6 +692,7 @@ std::vector<Scenario> virtio_scenarios(Channel& channel) {
         {"medium-change", [host](Check& c) { medium_change(c, *host, ChangeReport::Repeated); }},
         {"user-through-sg", user_through_sg},
         {"user-without-sg", user_without_sg},
+        {"user-commands-through-sr", [host](Check& c) { user_commands_through_sr(c, *host); }},
     };
 }
 
