@@ -479,7 +479,7 @@ void user_without_sg(Check& check) {
         mine.expect(!written, "WRITE BUFFER through /dev/sr0 reported success");
         mine.expect(device.last_status == DeviceUnavailable,
                     "status " + std::to_string(device.last_status));
-        const std::string& why = device.last_undelivered.detail;
+        const std::string why = device.last_undelivered.detail;  // qdu list resets it
         mine.expect(log.attempts().size() == 1 && !log.attempts()[0].delivered,
                     "WRITE BUFFER through /dev/sr0: " + attempts_text(log.attempts()));
         mine.expect(
