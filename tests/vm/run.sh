@@ -99,19 +99,22 @@ make_disc a 300
 make_disc b 1200
 
 rm -f "$work/summary"
+# Socket paths must stay short (108 bytes), wherever the checkout lies.
+sockets=$(mktemp -d /tmp/qdu-vm.XXXXXX)
+trap 'rm -rf "$sockets"' EXIT
 run_vm() {
     local controller=$1 hba=$2
     rm -f "$work/console-$controller.log"
     "$bin/qdu_vm_host" --label "$controller" --device cd0 --timeout 300 \
         --disc a="$work/a.iso" --disc b="$work/b.iso" --summary "$work/summary" \
-        --qmp "$work/qmp.sock" --channel "$work/line.sock" -- \
+        --qmp "$sockets/qmp" --channel "$sockets/line" -- \
         qemu-system-x86_64 -machine q35,accel=tcg -m 256 -smp 1 -nodefaults -display none \
         -no-reboot -nic none \
         -kernel "$vmlinuz" -initrd "$work/initramfs.gz" \
         -append "console=ttyS0 panic=-1 quiet qdu.controller=$controller" \
         -serial "file:$work/console-$controller.log" \
-        -chardev "socket,id=line,path=$work/line.sock" -serial chardev:line \
-        -chardev "socket,id=monitor,path=$work/qmp.sock" -mon chardev=monitor,mode=control \
+        -chardev "socket,id=line,path=$sockets/line" -serial chardev:line \
+        -chardev "socket,id=monitor,path=$sockets/qmp" -mon chardev=monitor,mode=control \
         -device "$hba,id=scsi0" \
         -drive "if=none,id=disc,file=$work/a.iso,media=cdrom,format=raw,readonly=on" \
         -device scsi-cd,bus=scsi0.0,drive=disc,id=cd0 ||
