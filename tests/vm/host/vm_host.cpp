@@ -83,13 +83,14 @@ bool parse(int argc, char** argv, Options& options) {
 }
 
 pid_t spawn(const std::vector<std::string>& command) {
+    std::vector<char*> args;
+    args.reserve(command.size() + 1);
+    for (const auto& a : command) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        std::vector<char*> args;
-        for (const auto& a : command) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
         ::execvp(args[0], args.data());
         std::perror(args[0]);
         ::_exit(127);
