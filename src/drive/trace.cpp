@@ -69,11 +69,15 @@ std::string format_command_trace(const CommandTrace& trace) {
     if (result.scsi_status == kStatusGood) {
         return text + "< GOOD\n";
     }
-    const SenseCode code = sense_code(result.sense);
-    char sense[16];
-    std::snprintf(sense, sizeof sense, "%X/%02X/%02X", code.key, code.asc, code.ascq);
-    return text + "< " + status_word(result.scsi_status) + " " + sense + " status " +
-           std::to_string(trace.status) + "\n";
+    return text + "< " + status_word(result.scsi_status) + " " +
+           sense_text(sense_code(result.sense)) + " status " + std::to_string(trace.status) + "\n";
+}
+
+std::string sense_text(const SenseCode& code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X/%02X/%02X", unsigned{code.key}, unsigned{code.asc},
+                  unsigned{code.ascq});
+    return text;
 }
 
 }  // namespace qdu

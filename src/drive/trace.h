@@ -13,4 +13,7 @@ std::string format_command_trace(const CommandTrace& trace);
 
 std::string hex_bytes(std::span<const std::uint8_t> bytes);
 
+// Sense key, ASC and ASCQ as "6/28/00".
+std::string sense_text(const SenseCode& code);
+
 }  // namespace qdu

@@ -10,6 +10,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include "line_stream.h"
+
 namespace qdu::vm {
 
 namespace {
@@ -21,20 +23,6 @@ void drop_to(const Account& account) {
     }
     if (::geteuid() != account.uid || ::setuid(0) == 0) {
         throw std::runtime_error("still privileged after dropping to the user");
-    }
-}
-
-void write_all(int fd, const std::string& text) {
-    std::size_t sent = 0;
-    while (sent < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + sent, text.size() - sent);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;
-        }
-        sent += static_cast<std::size_t>(n);
     }
 }
 

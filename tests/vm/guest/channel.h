@@ -3,24 +3,20 @@
 
 #include <string>
 
+#include "line_stream.h"
+
 namespace qdu::vm {
 
 class Channel {
 public:
     // Opens the serial port in raw mode; throws std::runtime_error when it cannot.
     explicit Channel(const std::string& device);
-    ~Channel();
-    Channel(const Channel&) = delete;
-    Channel& operator=(const Channel&) = delete;
 
     // Sends one request and returns the host's answer; throws when none comes in time.
     std::string ask(const std::string& request);
 
 private:
-    std::string read_line();
-
-    int fd_ = -1;
-    std::string pending_;
+    LineStream line_;
 };
 
 // The host's answers begin with OK or ERR.

@@ -1,7 +1,6 @@
 #include "harness.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <sstream>
 
@@ -22,13 +21,6 @@ AttemptLog::AttemptLog() {
 
 AttemptLog::~AttemptLog() {
     set_command_observer(nullptr);
-}
-
-std::string sense_text(const SenseCode& sense) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X/%02X/%02X", unsigned{sense.key}, unsigned{sense.asc},
-                  unsigned{sense.ascq});
-    return text;
 }
 
 std::string attempts_text(const std::vector<Attempt>& attempts) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "channel.h"
+#include "drive/trace.h"
 #include "drive/transport.h"
 
 namespace qdu::vm {
@@ -36,7 +37,6 @@ private:
     std::vector<Attempt> attempts_;
 };
 
-std::string sense_text(const SenseCode& sense);
 // "GOOD", "6/28/00", "EPERM ..." for each attempt, joined by ", ".
 std::string attempts_text(const std::vector<Attempt>& attempts);
 

@@ -4,8 +4,9 @@ namespace qdu::vm {
 
 bool QmpClient::start(Clock::time_point deadline, std::string& error) {
     const auto greeting = socket_.read_line(deadline);
-    if (!greeting ||
-        nlohmann::json::parse(*greeting, nullptr, false).value("QMP", nlohmann::json()).is_null()) {
+    const auto message =
+        greeting ? nlohmann::json::parse(*greeting, nullptr, false) : nlohmann::json();
+    if (!message.is_object() || !message.contains("QMP")) {
         error = "no QMP greeting";
         return false;
     }

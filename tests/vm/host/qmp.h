@@ -27,7 +27,7 @@ public:
     const std::vector<std::string>& events() const { return events_; }
 
 private:
-    LineSocket socket_;
+    LineStream socket_;
     std::vector<std::string> events_;
 };
 

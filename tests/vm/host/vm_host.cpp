@@ -124,7 +124,7 @@ std::string word_after(const std::string& line, std::size_t skip) {
 
 class Session {
 public:
-    Session(const Options& options, QmpClient& qmp, LineSocket& guest)
+    Session(const Options& options, QmpClient& qmp, LineStream& guest)
         : options_(options), qmp_(qmp), guest_(guest) {}
 
     // Serves the guest until it says DONE; false when it stopped answering first.
@@ -243,7 +243,7 @@ private:
 
     const Options& options_;
     QmpClient& qmp_;
-    LineSocket& guest_;
+    LineStream& guest_;
     std::vector<std::string> planned_;
     std::set<std::string> reported_;
     int passed_ = 0;
@@ -274,7 +274,7 @@ int run(const Options& options) {
         failed = 1;
     } else {
         QmpClient qmp(std::move(qmp_fd));
-        LineSocket guest(std::move(guest_fd));
+        LineStream guest(std::move(guest_fd));
         Session session(options, qmp, guest);
         if (!qmp.start(start + std::chrono::seconds(30), error)) {
             session.fail_unreported(error);
@@ -300,6 +300,8 @@ int run(const Options& options) {
 }  // namespace qdu::vm
 
 int main(int argc, char** argv) {
+    // A guest or QEMU that goes away shows as a failed write, not as a signal.
+    ::signal(SIGPIPE, SIG_IGN);
     qdu::vm::Options options;
     if (!qdu::vm::parse(argc, argv, options)) {
         return 2;
