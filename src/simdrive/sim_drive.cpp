@@ -165,7 +165,12 @@ ScsiResult SimulatedDrive::execute(const ScsiRequest& request) {
 }
 
 ScsiResult SimulatedDrive::dispatch(const ScsiRequest& request) {
-    switch (request.cdb[0]) {
+    const std::uint8_t opcode = request.cdb[0];
+    // Another maker's drive without vendor buffers does not know these commands at all.
+    if (!profile_.vendor_buffers && (opcode == kReadBuffer || opcode == kWriteBuffer)) {
+        return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
+    }
+    switch (opcode) {
         case kTestUnitReady: return test_unit_ready();
         case kRequestSense: return request_sense(request);
         case kInquiry: return inquiry(request);
@@ -285,9 +290,6 @@ ScsiResult SimulatedDrive::read_buffer(const ScsiRequest& request) {
     const std::uint8_t buffer_id = request.cdb[2];
     const std::uint32_t offset = read_be24(request.cdb, 3);
     const std::uint32_t allocation = read_be24(request.cdb, 6);
-    if (!profile_.vendor_buffers) {
-        return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
-    }
     if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
         return read_sample(request);
     }
@@ -337,9 +339,6 @@ ScsiResult SimulatedDrive::write_buffer(const ScsiRequest& request) {
     const std::uint8_t buffer_id = request.cdb[2];
     const std::uint32_t offset = read_be24(request.cdb, 3);
     const std::uint32_t length = read_be24(request.cdb, 6);
-    if (!profile_.vendor_buffers) {
-        return check_condition(kSenseIllegalRequest, kInvalidOperationCode, 0x00);
-    }
     if (mode == kDataMode && buffer_id == kMeasurementBuffer && offset == kMeasurementOffset) {
         if (length != 32 || request.data.size() < 32) {
             return check_condition(kSenseIllegalRequest, 0x1A, 0x00);
