@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "cli/context.h"
 #include "cli/terminal.h"
@@ -46,6 +47,12 @@ std::optional<bool> ask_on_terminal(const std::string& question) {
         return false;
     }
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "はい";
+}
+
+void print_warnings(std::ostream& err, SimulationStateFile& state) {
+    for (const std::string& warning : state.take_warnings()) {
+        err << "qdu: warning: " << terminal_safe(warning) << "\n";
+    }
 }
 
 bool valid_letter(const std::string& value) {
@@ -175,6 +182,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
     std::shared_ptr<SimulatedBus> bus;
+    std::shared_ptr<SimulationStateFile> shared_state;
     std::string key;
     if (ctx.simulated) {
         try {
@@ -187,10 +195,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             state_file = default_state_path();
         }
         key = scenario_key(scenario);
-        if (const std::string warning = load_simulation_state(*bus, key, state_file);
-            !warning.empty()) {
-            err << "qdu: warning: " << warning << "\n";
-        }
+        shared_state = share_simulation_state(*bus, key, state_file);
+        print_warnings(err, *shared_state);
         if (environment.sim_clock) {
             for (const char letter : bus->letters()) {
                 bus->drive(letter)->set_clock(environment.sim_clock);
@@ -206,6 +212,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         DriveSession session(provider);
         if (trace) {
             set_command_observer([&err](const CommandTrace& t) { err << format_command_trace(t); });
+        }
+        // A short command has the simulated drives to itself, as one program at a time has a
+        // real drive's page: what it reads, changes and shows belongs together.
+        std::optional<SimulatedBus::Hold> hold;
+        if (bus &&
+            (settings->parsed() || set->parsed() || restore->parsed() || power_cycle->parsed())) {
+            hold.emplace(bus->sharing());
         }
         if (list->parsed()) {
             code = command_list(ctx);
@@ -232,11 +245,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = kExitFailed;
         }
     }
-    if (bus) {
-        if (const std::string warning = save_simulation_state(*bus, key, state_file);
-            !warning.empty()) {
-            err << "qdu: warning: " << warning << "\n";
-        }
+    if (shared_state) {
+        print_warnings(err, *shared_state);
     }
     return code;
 }

@@ -479,7 +479,7 @@ int command_power_cycle(const Context& ctx, SimulatedBus* bus) {
     }
     const char letter = drive_device().letter;
     open_drive(0);  // like a real drive switched off: nothing stays open
-    bus->drive(letter)->power_cycle();
+    bus->run(letter, [](SimulatedDrive& drive) { drive.power_cycle(); });
     select_drive(letter);
     print_report(ctx, list);
     return kExitDone;

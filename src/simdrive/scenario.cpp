@@ -105,7 +105,14 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) const {
-        throw ScenarioError(source_ + ":" + std::to_string(line_no_) + ": " + what);
+        // The reason may quote the file's bytes; the message stays one printable line.
+        std::string line = source_ + ":" + std::to_string(line_no_) + ": " + what;
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+                c = '?';
+            }
+        }
+        throw ScenarioError(line);
     }
 
     // A value is the rest of the line, or a double-quoted text with \" \\ and \xNN escapes
@@ -560,11 +567,22 @@ namespace {
 
 class SimulatedHandle final : public PassThroughDevice {
 public:
-    explicit SimulatedHandle(std::shared_ptr<SimulatedDrive> drive) : drive_(std::move(drive)) {}
-    ScsiResult execute(const ScsiRequest& request) override { return drive_->execute(request); }
+    SimulatedHandle(char letter, std::shared_ptr<SimulatedDrive> drive,
+                    std::shared_ptr<DriveSharing> sharing)
+        : letter_(letter), drive_(std::move(drive)), sharing_(std::move(sharing)) {}
+    ScsiResult execute(const ScsiRequest& request) override {
+        if (!sharing_) {
+            return drive_->execute(request);
+        }
+        ScsiResult result;
+        sharing_->around(letter_, *drive_, [&] { result = drive_->execute(request); });
+        return result;
+    }
 
 private:
+    char letter_;
     std::shared_ptr<SimulatedDrive> drive_;
+    std::shared_ptr<DriveSharing> sharing_;
 };
 
 class SimulatedNotificationHold final : public MediaNotificationHold {
@@ -596,7 +614,7 @@ OpenResult SimulatedBus::open(char letter) {
         result.error = OpenError::NotPresent;
         return result;
     }
-    result.device = std::make_unique<SimulatedHandle>(found->second);
+    result.device = std::make_unique<SimulatedHandle>(letter, found->second, sharing_);
     result.node = kSimulatedDeviceName;
     return result;
 }
@@ -612,6 +630,30 @@ std::unique_ptr<MediaNotificationHold> SimulatedBus::suppress_media_notification
         return nullptr;
     }
     return std::make_unique<SimulatedNotificationHold>(found->second);
+}
+
+void SimulatedBus::run(char letter, const std::function<void(SimulatedDrive&)>& operation) {
+    const std::shared_ptr<SimulatedDrive> sim = drive(letter);
+    if (!sim) {
+        return;
+    }
+    if (sharing_) {
+        sharing_->around(letter, *sim, [&] { operation(*sim); });
+    } else {
+        operation(*sim);
+    }
+}
+
+SimulatedBus::Hold::Hold(std::shared_ptr<DriveSharing> sharing) : sharing_(std::move(sharing)) {
+    if (sharing_) {
+        sharing_->hold();
+    }
+}
+
+SimulatedBus::Hold::~Hold() {
+    if (sharing_) {
+        sharing_->release();
+    }
 }
 
 std::vector<char> SimulatedBus::letters() const {

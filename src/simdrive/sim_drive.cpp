@@ -586,9 +586,11 @@ SimulatedDriveMemory SimulatedDrive::memory() const {
 void SimulatedDrive::restore(const SimulatedDriveMemory& memory) {
     std::lock_guard lock(mutex_);
     settings_.restore(memory.current, memory.saved);
-    unit_attentions_.clear();
+    // Only the power-on reset is kept with the memory; a disc change seen by this process
+    // stays pending.
+    std::erase_if(unit_attentions_, [](const Sense& ua) { return ua.asc == 0x29; });
     if (memory.power_on_attention) {
-        unit_attentions_.push_back(Sense{kSenseUnitAttention, 0x29, 0x00});
+        unit_attentions_.push_front(Sense{kSenseUnitAttention, 0x29, 0x00});
     }
     if (memory.disc_ready && profile_.disc) {
         disc_ready_ = true;

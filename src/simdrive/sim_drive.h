@@ -40,6 +40,8 @@ struct CounterMemory {
     std::uint32_t sectors = 0;
     std::uint32_t time_code = 0;
     double since = 0.0;  // clock seconds
+
+    bool operator==(const CounterMemory&) const = default;
 };
 
 // What a simulated drive keeps while it stays powered, so that runs of the program can
@@ -50,6 +52,8 @@ struct SimulatedDriveMemory {
     bool power_on_attention = false;
     bool disc_ready = false;
     CounterMemory counters;
+
+    bool operator==(const SimulatedDriveMemory&) const = default;
 };
 
 // Seconds on the drive's clock; the default is the system clock, so that playing time

@@ -1,5 +1,10 @@
 #include "simdrive/state_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace qdu {
 
@@ -33,12 +39,17 @@ json to_json(const DriveSettings& s) {
                 {"bdr_high_speed", s.bdr_high_speed}};
 }
 
-std::uint8_t small(const json& j, const char* name, int max) {
-    const int value = j.at(name).get<int>();
-    if (value < 0 || value > max) {
+// Whole numbers only: a float or a huge value must not reach a narrowing conversion.
+std::uint64_t whole(const json& j, const char* name, std::uint64_t max) {
+    const json& value = j.at(name);
+    if (!value.is_number_unsigned() || value.get<std::uint64_t>() > max) {
         throw std::out_of_range(std::string(name) + " is out of range");
     }
-    return static_cast<std::uint8_t>(value);
+    return value.get<std::uint64_t>();
+}
+
+std::uint8_t small(const json& j, const char* name, int max) {
+    return static_cast<std::uint8_t>(whole(j, name, static_cast<std::uint64_t>(max)));
 }
 
 DriveSettings settings_from(const json& j) {
@@ -67,42 +78,123 @@ json to_json(const CounterMemory& c) {
 
 CounterMemory counters_from(const json& j) {
     CounterMemory c;
-    c.errors = j.at("errors").get<std::uint32_t>();
-    c.sectors = j.at("sectors").get<std::uint32_t>();
-    c.time_code = j.at("time_code").get<std::uint32_t>();
+    constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+    c.errors = static_cast<std::uint32_t>(whole(j, "errors", kMax32));
+    c.sectors = static_cast<std::uint32_t>(whole(j, "sectors", kMax32));
+    c.time_code = static_cast<std::uint32_t>(whole(j, "time_code", kMax32));
     c.since = j.at("since").get<double>();
     return c;
 }
 
+json to_json(const SimulatedDriveMemory& memory) {
+    return json{{"current", to_json(memory.current)},
+                {"saved", to_json(memory.saved)},
+                {"power_on_attention", memory.power_on_attention},
+                {"disc_ready", memory.disc_ready},
+                {"counters", to_json(memory.counters)}};
+}
+
+// Older files lack some parts; the drive keeps its own for those.
+SimulatedDriveMemory memory_from(const json& drive, SimulatedDriveMemory memory) {
+    memory.current = settings_from(drive.at("current"));
+    memory.saved = settings_from(drive.at("saved"));
+    memory.power_on_attention = drive.at("power_on_attention").get<bool>();
+    memory.disc_ready = drive.value("disc_ready", memory.disc_ready);
+    if (drive.contains("counters")) {
+        memory.counters = counters_from(drive["counters"]);
+    }
+    return memory;
+}
+
 // The whole file, checked; throws with the reason when it is not ours or not whole.
-json read_state(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    json state = json::parse(text.str());
-    if (!state.is_object() || state.value("format", "") != kFormat) {
+json parse_state(const std::string& text) {
+    json state = json::parse(text);
+    if (!state.is_object() || !state.contains("format") || state["format"] != kFormat) {
         throw std::runtime_error("not a state file of this program");
     }
-    if (state.value("version", 0) != kVersion) {
+    if (!state.contains("version") || state["version"] != kVersion) {
         throw std::runtime_error("unknown version");
     }
     if (!state.contains("scenarios") || !state["scenarios"].is_object()) {
         throw std::runtime_error("no scenarios");
     }
     for (const auto& [key, drives] : state["scenarios"].items()) {
+        if (!drives.is_object()) {
+            throw std::runtime_error("scenario '" + key + "' is not an object");
+        }
         for (const auto& [letter, drive] : drives.items()) {
-            if (letter.size() != 1) {
+            if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') {
                 throw std::runtime_error("bad drive letter '" + letter + "'");
             }
-            settings_from(drive.at("current"));
-            settings_from(drive.at("saved"));
-            drive.at("power_on_attention").get<bool>();
-            if (drive.contains("counters")) {
-                counters_from(drive["counters"]);
+            if (!drive.is_object()) {
+                throw std::runtime_error("drive " + letter + " is not an object");
             }
+            memory_from(drive, {});
         }
     }
     return state;
+}
+
+json empty_state() {
+    return json{{"format", kFormat}, {"version", kVersion}, {"scenarios", json::object()}};
+}
+
+// Reasons quote the file's bytes; a warning stays on one line whatever they are.
+std::string one_line(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> read_whole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Unique temporary name, fsync, rename: the file is whole for every reader at every moment.
+std::string write_atomically(const std::string& path, const std::string& text) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return "could not write the simulated drives' state to " + path + ": " +
+               std::generic_category().message(errno);
+    }
+    std::size_t done = 0;
+    int error = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return "could not write the simulated drives' state to " + path + ": " +
+               std::generic_category().message(error);
+    }
+    return {};
 }
 
 }  // namespace
@@ -133,80 +225,139 @@ std::string scenario_key(const std::string& name_or_path) {
     return "file:" + (error ? name_or_path : absolute.lexically_normal().string());
 }
 
-std::string load_simulation_state(SimulatedBus& bus, const std::string& key,
-                                  const std::string& path) {
-    std::error_code error;
-    if (!fs::exists(path, error)) {
-        return {};
-    }
-    json state;
+void check_simulation_state(const std::string& text) {
     try {
-        state = read_state(path);
+        parse_state(text);
     } catch (const std::exception& e) {
-        const std::string aside = path + ".damaged";
-        fs::rename(path, aside, error);
-        return "the simulated drives' state file " + path + " could not be used (" + e.what() +
-               "); " + (error ? "left it in place" : "moved it to " + aside) +
-               " and started the drives from their scenario";
+        throw std::runtime_error(one_line(e.what()));
     }
-    const json& drives =
-        state["scenarios"].contains(key) ? state["scenarios"][key] : json::object();
-    for (const auto& [letter, drive] : drives.items()) {
-        if (auto sim = bus.drive(letter[0])) {
-            // Older files lack some parts; the drive keeps its own for those.
-            SimulatedDriveMemory memory = sim->memory();
-            memory.current = settings_from(drive["current"]);
-            memory.saved = settings_from(drive["saved"]);
-            memory.power_on_attention = drive["power_on_attention"].get<bool>();
-            memory.disc_ready = drive.value("disc_ready", memory.disc_ready);
-            if (drive.contains("counters")) {
-                memory.counters = counters_from(drive["counters"]);
-            }
-            sim->restore(memory);
-        }
-    }
-    return {};
 }
 
-std::string save_simulation_state(const SimulatedBus& bus, const std::string& key,
-                                  const std::string& path) {
-    json state{{"format", kFormat}, {"version", kVersion}, {"scenarios", json::object()}};
+SimulationStateFile::SimulationStateFile(std::string path, std::string key)
+    : path_(std::move(path)), key_(std::move(key)) {
+    const fs::path target(path_);
     std::error_code error;
-    if (fs::exists(path, error)) {
-        try {
-            state = read_state(path);
-        } catch (const std::exception&) {
-            // A file that went bad since it was loaded is replaced by what we know now.
-        }
-    }
-    json drives = json::object();
-    for (const char letter : bus.letters()) {
-        const SimulatedDriveMemory memory = bus.drive(letter)->memory();
-        drives[std::string(1, letter)] = json{{"current", to_json(memory.current)},
-                                              {"saved", to_json(memory.saved)},
-                                              {"power_on_attention", memory.power_on_attention},
-                                              {"disc_ready", memory.disc_ready},
-                                              {"counters", to_json(memory.counters)}};
-    }
-    state["scenarios"][key] = drives;
-
-    const fs::path target(path);
     if (target.has_parent_path()) {
         fs::create_directories(target.parent_path(), error);
     }
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << state.dump(2) << "\n";
-        if (!out) {
-            return "could not write the simulated drives' state to " + temporary;
+    const std::string lock_path = path_ + ".lock";
+    lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_fd_ < 0) {
+        warn("could not open " + lock_path + " (" + std::generic_category().message(errno) +
+             "); other programs using the simulated drives at the same time may undo this "
+             "one's changes");
+    }
+}
+
+SimulationStateFile::~SimulationStateFile() {
+    if (lock_fd_ >= 0) {
+        ::close(lock_fd_);
+    }
+}
+
+void SimulationStateFile::hold() {
+    mutex_.lock();
+    if (depth_++ == 0 && lock_fd_ >= 0) {
+        while (::flock(lock_fd_, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    fs::rename(temporary, path, error);
-    if (error) {
-        return "could not write the simulated drives' state to " + path + ": " + error.message();
+}
+
+void SimulationStateFile::release() {
+    if (--depth_ == 0 && lock_fd_ >= 0) {
+        ::flock(lock_fd_, LOCK_UN);
     }
-    return {};
+    mutex_.unlock();
+}
+
+void SimulationStateFile::warn(std::string text) {
+    std::lock_guard lock(warnings_mutex_);
+    warnings_.push_back(one_line(std::move(text)));
+}
+
+std::vector<std::string> SimulationStateFile::take_warnings() {
+    std::lock_guard lock(warnings_mutex_);
+    return std::exchange(warnings_, {});
+}
+
+// Under the lock: notices what other processes wrote since we last looked.
+void SimulationStateFile::refresh() {
+    std::optional<std::string> text = read_whole(path_);
+    if (!text) {
+        text.emplace();
+    }
+    if (*text == text_) {
+        return;
+    }
+    text_ = std::move(*text);
+    ++version_;
+    if (text_.empty()) {
+        return;
+    }
+    try {
+        parse_state(text_);
+    } catch (const std::exception& e) {
+        const std::string aside = path_ + ".damaged";
+        std::error_code error;
+        fs::rename(path_, aside, error);
+        warn("the simulated drives' state file " + path_ + " could not be used (" + e.what() +
+             "); " + (error ? "left it in place" : "moved it to " + aside) +
+             " and started the drives from their scenario");
+        text_.clear();
+    }
+}
+
+void SimulationStateFile::publish(char letter, const SimulatedDriveMemory& memory) {
+    json state = text_.empty() ? empty_state() : parse_state(text_);
+    state["scenarios"][key_][std::string(1, letter)] = to_json(memory);
+    std::string text = state.dump(2) + "\n";
+    if (std::string failure = write_atomically(path_, text); !failure.empty()) {
+        warn(std::move(failure));
+        return;
+    }
+    text_ = std::move(text);
+    synced_[letter].memory = memory;
+}
+
+void SimulationStateFile::around(char letter, SimulatedDrive& drive,
+                                 const std::function<void()>& operation) {
+    hold();
+    try {
+        refresh();
+        Synced& synced = synced_[letter];
+        if (synced.version != version_) {
+            synced.version = version_;
+            synced.memory.reset();
+            if (!text_.empty()) {
+                const json state = parse_state(text_);
+                const std::string name(1, letter);
+                if (state["scenarios"].contains(key_) && state["scenarios"][key_].contains(name)) {
+                    drive.restore(memory_from(state["scenarios"][key_][name], drive.memory()));
+                    synced.memory = drive.memory();
+                }
+            }
+        }
+        operation();
+        const SimulatedDriveMemory now = drive.memory();
+        if (synced.memory != now) {
+            publish(letter, now);
+        }
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+}
+
+std::shared_ptr<SimulationStateFile> share_simulation_state(SimulatedBus& bus,
+                                                            const std::string& key,
+                                                            const std::string& path) {
+    auto store = std::make_shared<SimulationStateFile>(path, key);
+    bus.share(store);
+    for (const char letter : bus.letters()) {
+        bus.run(letter, [](SimulatedDrive&) {});
+    }
+    return store;
 }
 
 }  // namespace qdu

@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,12 +11,15 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "cli/terminal.h"
 #include "drive/transport.h"
+#include "settings/setting_commands.h"
 #include "simdrive/faulty_device.h"
 #include "simdrive/scenario.h"
 #include "simdrive/scripted_device.h"
+#include "simdrive/state_file.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
 
@@ -407,6 +412,95 @@ TEST_F(QduSettings, PowerCycleBringsBackWhatWasSaved) {
     EXPECT_NE(r.err.find("< CHECK CONDITION 6/29/00 status 11"), std::string::npos);
     EXPECT_EQ(qdu({"power-cycle"}, with_provider(std::make_shared<ScriptedProvider>())).code,
               kExitFailed);
+}
+
+// Programs and threads sharing the simulated drives, each changing its own setting many times
+// at once, lose nothing: the drives behave as one device, as a real drive does.
+TEST_F(QduSettings, ConcurrentUsersKeepEveryonesSavedSettings) {
+    constexpr int kRounds = 10;
+    const std::vector<std::string> children = {"led-off", "smooth-tray", "bdr-high-speed"};
+    std::vector<pid_t> pids;
+    for (const std::string& setting : children) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int failures = 0;
+            for (int round = 0; round < kRounds; ++round) {
+                const bool last = round == kRounds - 1;
+                const Outcome r = qdu({"--simulate", "set", setting,
+                                       (round % 2 == 1 || last) ? "on" : "off", "--save", "--yes"});
+                failures += r.code == kExitDone || r.code == kExitFailed ? 0 : 1;
+                failures += r.err.find("warning") != std::string::npos ? 1 : 0;
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+        pids.push_back(pid);
+    }
+
+    // Threads of this process, each a program of its own on the same file.
+    auto writer = [this](auto block_of) {
+        SimulatedBus bus(load_scenario(kDefaultScenario));
+        const auto store = share_simulation_state(bus, kDefaultScenario, state);
+        OpenResult opened = bus.open('D');
+        for (int round = 0; round < kRounds * 2; ++round) {
+            SettingWriteBlock block = block_of(round);
+            ScsiRequest request{write_settings_block_command(), DataDirection::DataOut, block};
+            opened.device->execute(request);  // a unit attention first is fine
+        }
+        return store->take_warnings();
+    };
+    std::vector<std::string> warnings_a;
+    std::vector<std::string> warnings_b;
+    std::atomic<bool> done{false};
+    std::atomic<int> bad_reads{0};
+    std::thread high_speed([&] {
+        warnings_a = writer([](int round) {
+            return function_block(SettingFunction::HighSpeedRead, 0, round % 2, 1);  // saved
+        });
+    });
+    std::thread write_modes([&] {
+        warnings_b = writer([](int round) {  // BD 1 to 4, DVD 2, saved
+            return function_block(SettingFunction::WriteModes, 0, round % 4 + 1, 2, 1);
+        });
+    });
+    // Whoever reads the file at any moment finds it whole.
+    std::thread reader([&] {
+        while (!done) {
+            std::ifstream in(state);
+            std::stringstream text;
+            text << in.rdbuf();
+            if (!text.str().empty()) {
+                try {
+                    check_simulation_state(text.str());
+                } catch (const std::exception&) {
+                    ++bad_reads;
+                }
+            }
+        }
+    });
+    high_speed.join();
+    write_modes.join();
+    for (const pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    done = true;
+    reader.join();
+
+    EXPECT_EQ(bad_reads, 0);
+    EXPECT_TRUE(warnings_a.empty() && warnings_b.empty());
+    EXPECT_FALSE(std::filesystem::exists(state + ".damaged"));
+    const Outcome r = qdu({"--simulate", "power-cycle"});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* line :
+         {"LED OFF: on\n", "The smooth tray loading mode: on\n",
+          "BD-R high speed recording mode: on\n", "High speed data read mode: on\n",
+          "BD Write Setting: Disc Record Surface Quality Mode(High Speed)\n",
+          "DVD Write Setting: Write Quality Mode ON\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    }
 }
 
 TEST_F(QduSettings, StatusShowsCountersAndDisc) {

@@ -10,6 +10,7 @@
 
 #include "cdcheck/check_result.h"
 #include "shell/about_dialog.h"
+#include "shell/window_options.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
 
@@ -186,6 +187,27 @@ private slots:
         qputenv("LANG", "C");
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(opened, QDir::current().absoluteFilePath("etcxrm-rf100_English.chm"));
+    }
+
+    // A launcher may hand the window a file: it warns and starts; its own options stay strict.
+    void unknownArgumentsWarnAndTheWindowStarts() {
+        WindowOptions options;
+        const auto started =
+            parse_window_options({"somefile.txt", "--simulate=gallery", "--tab=2"}, options);
+        QVERIFY(!started.exit_code.has_value());
+        QVERIFY(started.err.find("warning: ignoring the argument 'somefile.txt'") !=
+                std::string::npos);
+        QVERIFY(options.simulate);
+        QCOMPARE(options.scenario, std::string("gallery"));
+        QCOMPARE(options.tab, 2);
+
+        for (const std::vector<std::string>& bad :
+             {std::vector<std::string>{"--tab=9"}, {"--sim-state"}, {"--start-check=slow"}}) {
+            WindowOptions ignored;
+            QCOMPARE(parse_window_options(bad, ignored).exit_code, std::optional<int>(2));
+        }
+        WindowOptions help;
+        QCOMPARE(parse_window_options({"--help", "x"}, help).exit_code, std::optional<int>(0));
     }
 };
 
