@@ -1,9 +1,13 @@
 // qdu check: one audio CD check, as the progress dialog runs it, then the report.
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cdcheck/check_commands.h"
 #include "cdcheck/event_queue.h"
@@ -76,18 +80,27 @@ std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings
     return ranges;
 }
 
-const char* end_word(int end) {
+// How the check ended for the user: the worker's end code, or the user's stop, which wins
+// over an end that came after it (as a click on the dialog's Cancel does).
+enum class Outcome { Finished, NotAvailable, Stopped, Canceled };
+
+const char* end_word(Outcome end) {
     switch (end) {
-        case Finished: return "finished";
-        case NotAvailable: return "not-available";
-        default: return "stopped";
+        case Outcome::Finished: return "finished";
+        case Outcome::NotAvailable: return "not-available";
+        case Outcome::Stopped: return "stopped";
+        case Outcome::Canceled: return "canceled";
     }
+    return "stopped";
 }
 
-nlohmann::json result_json(CheckMode mode, int end, const std::vector<S_RAW_DATA>& findings) {
+// Levels are given only for a check that went through the whole disc; an unfinished check
+// carries the findings it made.
+nlohmann::json result_json(CheckMode mode, Outcome end, const std::vector<S_RAW_DATA>& findings) {
     const CInspectionResult& r = check_result();
+    const bool finished = end == Outcome::Finished;
     nlohmann::json tracks = nlohmann::json::array();
-    for (int t = 1; t <= r.last_track && t <= kMaxTracks; ++t) {
+    for (int t = 1; finished && t <= r.last_track && t <= kMaxTracks; ++t) {
         tracks.push_back(
             {{"track", t}, {"level", letter(r.track_level[static_cast<std::size_t>(t)])}});
     }
@@ -104,12 +117,12 @@ nlohmann::json result_json(CheckMode mode, int end, const std::vector<S_RAW_DATA
                         {"read_ok", f.read_ok},
                         {"level", letter(f.check_level)}});
     }
-    return {{"mode", mode == Quick ? "quick" : "full"},
-            {"end", end_word(end)},
-            {"disc_level",
-             end == NotAvailable ? nlohmann::json(nullptr) : nlohmann::json(letter(r.disc_level))},
-            {"tracks", tracks},
-            {"findings", list}};
+    return {
+        {"mode", mode == Quick ? "quick" : "full"},
+        {"end", end_word(end)},
+        {"disc_level", finished ? nlohmann::json(letter(r.disc_level)) : nlohmann::json(nullptr)},
+        {"tracks", tracks},
+        {"findings", list}};
 }
 
 class Progress {
@@ -125,11 +138,13 @@ public:
         stage_ = text;
         update();
     }
+    // Without a terminal to redraw on, a plain line every 10 %, with the time left.
     void percent(std::uint32_t value) {
         percent_ = value;
         if (!redraw_ && value / 10 != shown_tenth_) {
             shown_tenth_ = value / 10;
-            err_ << "  " << value << "%\n";
+            err_ << "  " << value << "%" << (remaining_.empty() ? "" : "  " + remaining_) << "\n";
+            err_.flush();
         }
         update();
     }
@@ -210,16 +225,33 @@ int command_check(const Context& ctx, bool quick) {
     progress.line(std::string(text(155)));
     InterruptGuard guard;
     CheckRun run(context);
+    using Clock = std::chrono::steady_clock;
+    std::optional<Clock::time_point> give_up_at;  // the bound on the worker after a stop
     int end = Stopped;
     bool ended = false;
     bool cancel_sent = false;
-    while (!ended) {
-        if (InterruptGuard::interrupted() && !cancel_sent) {
+    auto stop = [&] {
+        if (!cancel_sent) {
             cancel_sent = true;
             context->cancel_requested = true;
+            give_up_at = Clock::now() + ctx.check_wait;
             progress.line("qdu: stopping the check...");
         }
-        const auto event = queue->pop(std::chrono::milliseconds(100));
+    };
+    while (!ended) {
+        if (InterruptGuard::interrupted()) {
+            stop();
+        }
+        auto wait = std::chrono::milliseconds(100);
+        if (give_up_at) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(*give_up_at - Clock::now());
+            if (left.count() <= 0) {
+                break;
+            }
+            wait = std::min(wait, left);
+        }
+        const auto event = queue->pop(wait);
         if (!event) {
             if (cancel_sent && run.wait(std::chrono::milliseconds(0))) {
                 break;
@@ -246,16 +278,30 @@ int command_check(const Context& ctx, bool quick) {
             case WM_CHECK_END:
                 end = static_cast<int>(event->wparam);
                 ended = true;
+                // A Ctrl-C that came before this end was handled wins over it.
+                if (InterruptGuard::interrupted()) {
+                    stop();
+                }
                 break;
         }
     }
-    if (!run.wait(kThreadWait)) {
-        ctx.err << "qdu: the drive did not finish within " << kThreadWait.count()
-                << " seconds; leaving it\n";
+    std::chrono::milliseconds last_wait = ctx.check_wait;
+    if (give_up_at) {
+        last_wait = std::max(
+            std::chrono::milliseconds(0),
+            std::chrono::duration_cast<std::chrono::milliseconds>(*give_up_at - Clock::now()));
     }
+    const bool worker_ended = run.wait(last_wait);
     queue->close();
     progress.clear();
-    const int end_text = end == Finished ? 123 : end == NotAvailable ? 159 : 128;
+
+    const Outcome outcome = cancel_sent           ? Outcome::Canceled
+                            : end == Finished     ? Outcome::Finished
+                            : end == NotAvailable ? Outcome::NotAvailable
+                                                  : Outcome::Stopped;
+    const int end_text = outcome == Outcome::Finished       ? 123
+                         : outcome == Outcome::NotAvailable ? 159
+                                                            : 128;
     ctx.err << text(end_text) << "\n";
 
     std::vector<S_RAW_DATA> findings;
@@ -264,12 +310,17 @@ int command_check(const Context& ctx, bool quick) {
         findings = context->findings;
     }
     if (ctx.json) {
-        ctx.out << result_json(context->mode, end, findings).dump(2) << "\n";
-    } else if (end != NotAvailable) {
-        ctx.out << report_text(ctx.terminal);
+        ctx.out << result_json(context->mode, outcome, findings).dump(2) << "\n";
+    } else if (outcome != Outcome::NotAvailable) {
         const auto ranges = finding_ranges(findings);
-        if (!ranges.empty()) {
-            ctx.out << "\nFindings:\n";
+        if (outcome == Outcome::Finished) {
+            ctx.out << report_text(ctx.terminal);
+            if (!ranges.empty()) {
+                ctx.out << "\nFindings:\n";
+            }
+        } else if (!ranges.empty()) {
+            ctx.out << "Findings so far (the check did not finish, so no level is given for "
+                       "the disc or its tracks):\n";
         }
         for (const FindingRange& r : ranges) {
             char line[160];
@@ -280,7 +331,17 @@ int command_check(const Context& ctx, bool quick) {
             ctx.out << line;
         }
     }
-    return end == Finished ? kExitDone : kExitFailed;
+    if (!worker_ended) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(ctx.check_wait);
+        ctx.err << "qdu: the drive did not finish its last command within " << seconds.count()
+                << " seconds of the stop; leaving it (take the disc out once the drive is idle)\n";
+        // The worker still runs and still uses the drive records; ending the process here,
+        // before anything is torn down under it, is the only safe way out.
+        ctx.out.flush();
+        ctx.err.flush();
+        std::_Exit(kExitFailed);
+    }
+    return outcome == Outcome::Finished ? kExitDone : kExitFailed;
 }
 
 }  // namespace qdu::cli

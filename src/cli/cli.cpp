@@ -179,6 +179,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     ctx.terminal = environment.terminal.value_or(::isatty(STDOUT_FILENO) != 0 &&
                                                  std::getenv("NO_COLOR") == nullptr);
     ctx.max_readings = environment.max_readings;
+    if (environment.check_wait) {
+        ctx.check_wait = *environment.check_wait;
+    }
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
     std::shared_ptr<SimulatedBus> bus;

@@ -1,6 +1,7 @@
 // The qdu command-line tool.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ struct Environment {
     int max_readings = 0;
     // The simulated drives' clock (seconds); null means the system clock.
     std::function<double()> sim_clock;
+    // How long a stopped check waits for the drive (the window's 30 s unless a test says).
+    std::optional<std::chrono::milliseconds> check_wait;
 };
 
 // Runs qdu with the given arguments (without the program name).

@@ -1,11 +1,13 @@
 // What every qdu command works with.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "cdcheck/check_worker.h"
 #include "drive/discovery.h"
 #include "simdrive/scenario.h"
 
@@ -25,6 +27,8 @@ struct Context {
     AskFunction ask;
     bool terminal = false;  // standard output is a terminal that takes colours
     int max_readings = 0;   // status --watch stops after this many (0: until Ctrl-C)
+    // How long a stopped check waits for the drive's last command.
+    std::chrono::milliseconds check_wait = kThreadWait;
 };
 
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.

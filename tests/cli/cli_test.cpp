@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,11 @@ protected:
     std::vector<std::string> questions;
     std::optional<bool> answer;  // nullopt: no terminal
 };
+
+Scenario parse_scenario_text(const std::string& text) {
+    std::istringstream in(text);
+    return parse_scenario(in, "test.scn");
+}
 
 std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));
@@ -645,6 +651,141 @@ TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
     const Outcome unasked = qdu({"--simulate", "--trace", "check"}, environment);
     EXPECT_EQ(unasked.code, kExitFailed);
     EXPECT_EQ(unasked.err.find("> 1B"), std::string::npos);  // the tray never opened
+}
+
+// Another provider's devices, with a look at every command before the drive gets it.
+class HookedProvider final : public DeviceProvider {
+public:
+    using Hook = std::function<void(const ScsiRequest&)>;
+    HookedProvider(std::shared_ptr<DeviceProvider> inner, Hook hook)
+        : inner_(std::move(inner)), hook_(std::move(hook)) {}
+    OpenResult open(char letter) override {
+        OpenResult opened = inner_->open(letter);
+        if (opened.device) {
+            opened.device = std::make_unique<Device>(std::move(opened.device), hook_);
+        }
+        return opened;
+    }
+    DeviceDescription describe(char letter) override { return inner_->describe(letter); }
+    std::unique_ptr<MediaNotificationHold> suppress_media_notification(char letter) override {
+        return inner_->suppress_media_notification(letter);
+    }
+
+private:
+    struct Device final : PassThroughDevice {
+        Device(std::unique_ptr<PassThroughDevice> device, Hook look)
+            : inner(std::move(device)), hook(std::move(look)) {}
+        ScsiResult execute(const ScsiRequest& request) override {
+            hook(request);
+            return inner->execute(request);
+        }
+        std::unique_ptr<PassThroughDevice> inner;
+        Hook hook;
+    };
+    std::shared_ptr<DeviceProvider> inner_;
+    Hook hook_;
+};
+
+constexpr const char* kScratchedDisc =
+    "drive D\ncode MXR 2750LC58\ndisc audio-cd\ndefect 08:10:00 08:10:30 level-b\n";
+
+// Ctrl-C as the drive gets the check's last eject: the worker then posts its Finished, but the
+// stop came first and wins, as a click on the dialog's Cancel does.
+TEST_F(QduCheck, CtrlCBeforeTheEndIsHandledWinsOverALateFinish) {
+    for (const bool json : {false, true}) {
+        SCOPED_TRACE(json ? "json" : "text");
+        auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
+        bus->drive('D')->set_clock([this] { return now.load(); });
+        bool measured = false;
+        bool raised = false;
+        environment.system_provider =
+            std::make_shared<HookedProvider>(bus, [&](const ScsiRequest& request) {
+                measured = measured || request.cdb[0] == 0x52;  // READ TRACK INFORMATION
+                if (request.cdb[0] == 0x1B && measured && !raised) {
+                    raised = true;
+                    std::raise(SIGINT);
+                }
+            });
+        std::vector<std::string> args = {"check", "--yes"};
+        if (json) {
+            args.insert(args.begin(), "--json");
+        }
+        const Outcome r = qdu(args, environment);
+        ASSERT_TRUE(raised);
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_NE(r.err.find("Checking was canceled."), std::string::npos);
+        EXPECT_EQ(r.err.find("Checking was finished."), std::string::npos);
+        if (json) {
+            const auto j = nlohmann::json::parse(r.out);
+            EXPECT_EQ(j["end"], "canceled");
+            EXPECT_TRUE(j["disc_level"].is_null());
+            EXPECT_TRUE(j["tracks"].empty());
+            EXPECT_FALSE(j["findings"].empty());
+        } else {
+            EXPECT_EQ(r.out.find("Result"), std::string::npos) << r.out;
+            EXPECT_EQ(r.out.rfind("Findings so far (the check did not finish", 0), 0U) << r.out;
+            EXPECT_NE(r.out.find("  Track 02  08:10:"), std::string::npos);
+        }
+    }
+}
+
+// A check the worker stops by itself (the drive went away) reports no level either.
+TEST_F(QduCheck, AStoppedCheckGivesNoLevel) {
+    auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
+    bus->drive('D')->set_clock([this] { return now.load(); });
+    // Gone in the middle of the measurement, long after the discovery's commands.
+    environment.system_provider =
+        std::make_shared<FaultyProvider>(bus, FaultPlan{FaultPlan::Kind::DeviceGone, 5, 400, 0});
+    const Outcome r = qdu({"--json", "check", "--yes"}, environment);
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_NE(r.err.find("Checking was canceled."), std::string::npos);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["end"], "stopped");
+    EXPECT_TRUE(j["disc_level"].is_null());
+}
+
+// A drive stuck in a command after Ctrl-C: qdu gives up after the bound, says so and ends.
+TEST_F(QduCheck, ALateWorkerIsLeftAfterTheBound) {
+    const std::string out_path = folder + "/out.txt";
+    const std::string err_path = folder + "/err.txt";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::freopen(out_path.c_str(), "w", stdout);
+        std::freopen(err_path.c_str(), "w", stderr);
+        auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
+        bus->drive('D')->set_clock([this] { return now.load(); });
+        environment.system_provider =
+            std::make_shared<HookedProvider>(bus, [](const ScsiRequest& request) {
+                if (request.cdb[0] == 0x52) {  // a drive read that never comes back
+                    std::raise(SIGINT);
+                    for (;;) {
+                        ::pause();
+                    }
+                }
+            });
+        environment.check_wait = std::chrono::milliseconds(300);
+        environment.state_file = state;
+        ::_exit(run({"check", "--yes"}, std::cout, std::cerr, environment));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
+    std::ifstream err_file(err_path);
+    const std::string err((std::istreambuf_iterator<char>(err_file)),
+                          std::istreambuf_iterator<char>());
+    EXPECT_NE(err.find("Checking was canceled."), std::string::npos);
+    EXPECT_NE(err.find("did not finish its last command within 0 seconds"), std::string::npos)
+        << err;
+}
+
+// Without a terminal, the progress still says how far the check is and how long it has left.
+TEST_F(QduCheck, PlainProgressLinesCarryTheRemainingTime) {
+    const Outcome r = qdu({scenario(kScratchedDisc), "check", "--yes"}, environment);
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_NE(r.err.find("  10%  (Remaining time "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("  50%  (Remaining time "), std::string::npos);
 }
 
 TEST_F(QduSettings, ADriveThatStopsAnsweringIsReported) {
