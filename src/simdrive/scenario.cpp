@@ -389,10 +389,12 @@ private:
                 defect.kind = DefectKind::AuxLevelD;
             } else if (kind == "unreadable") {
                 defect.kind = DefectKind::Unreadable;
+            } else if (kind == "flaky") {
+                defect.kind = DefectKind::Flaky;
             } else {
                 fail(
-                    "defect kinds are level-b, level-c, level-d, aux-level-d and unreadable, "
-                    "not '" +
+                    "defect kinds are level-b, level-c, level-d, aux-level-d, unreadable and "
+                    "flaky, not '" +
                     kind + "'");
             }
             if (defect.end < defect.start) {

@@ -16,7 +16,9 @@ struct TrackSetup {
     std::uint32_t length = 0;  // frames
 };
 
-enum class DefectKind { LevelB, LevelC, LevelD, AuxLevelD, Unreadable };
+// Flaky: the first read at each position fails, a second read there succeeds (a drive that
+// needs one retry wherever it lands).
+enum class DefectKind { LevelB, LevelC, LevelD, AuxLevelD, Unreadable, Flaky };
 
 // A stretch of the disc, in check addresses (disc time MM:SS:FF).
 struct Defect {

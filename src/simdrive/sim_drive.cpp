@@ -494,7 +494,8 @@ ScsiResult SimulatedDrive::read_sample(const ScsiRequest& request) {
     }
     const std::uint32_t pos = measure_position_;
     const auto defect = defect_at(disc, pos);
-    if (defect == DefectKind::Unreadable) {
+    if (defect == DefectKind::Unreadable ||
+        (defect == DefectKind::Flaky && failed_once_.insert(pos).second)) {
         return check_condition(0x3, 0x11, 0x00);  // unrecovered read error
     }
     // Small, repeatable noise from the position, as a real disc has everywhere.
@@ -511,7 +512,8 @@ ScsiResult SimulatedDrive::read_sample(const ScsiRequest& request) {
             aux_a = static_cast<std::uint16_t>(1141 + noise);
             aux_b = static_cast<std::uint16_t>(45 + noise);
             break;
-        case DefectKind::Unreadable: break;
+        case DefectKind::Unreadable:
+        case DefectKind::Flaky: break;
     }
     std::vector<std::uint8_t> reply(64, 0);
     put_be16(reply, 4, minor);

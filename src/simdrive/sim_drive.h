@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,7 @@ private:
     std::uint8_t check_mode_ = 2;  // finished
     bool measuring_ = false;
     std::uint32_t measure_position_ = 0;
+    std::set<std::uint32_t> failed_once_;  // positions of flaky stretches read once
     std::array<std::uint8_t, 32> geometry_request_{};
     SettingsStore settings_;
     bool prevent_removal_ = false;

@@ -224,6 +224,28 @@ TEST_F(CheckWorker, ThreeUnreadableSamplesGiveOneDAndTheCheckGoesOn) {
     expect_drive_left_alone();
 }
 
+// A drive that needs one retry wherever it lands has no defect, in either mode; a stretch that
+// never reads is given up as one D in both.
+TEST_F(CheckWorker, RetriedReadsAreNoDefectButAnUnreadableStretchIsOneD) {
+    for (const CheckMode mode : {Full, Quick}) {
+        SCOPED_TRACE(mode == Full ? "Full" : "Quick");
+        start("disc cd-rom\n" + tracks(3) + "defect 00:00:00 01:35:00 flaky\n");
+        run(mode);
+        EXPECT_TRUE(check_result().points_d.empty());
+        EXPECT_EQ(check_result().disc_level, LevelA);
+        EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+
+        // Track 2 starts at 00:32:00; 00:40:00 to 00:45:00 never reads.
+        start("disc cd-rom\n" + tracks(3) + "defect 00:40:00 00:45:00 unreadable\n");
+        run(mode);
+        EXPECT_EQ(check_result().points_d.size(), 1U);
+        EXPECT_EQ(check_result().track_level[1], LevelA);
+        EXPECT_EQ(check_result().track_level[2], LevelD);
+        EXPECT_EQ(check_result().track_level[3], LevelA);
+        expect_drive_left_alone();
+    }
+}
+
 TEST_F(CheckWorker, DefectsGradeTheirTracks) {
     start("disc cd-rom\n" + tracks(4) +
           "defect 00:10:00 00:15:00 level-b\n"
