@@ -1,5 +1,8 @@
 #include "simdrive/sim_disc.h"
 
+#include <algorithm>
+#include <array>
+
 #include "drive/bytes.h"
 
 namespace qdu {
@@ -334,7 +337,13 @@ std::optional<std::vector<std::uint8_t>> disc_structure_reply(const DiscSetup& d
         put(data, 110, disc.media_type_id, 3);
         return data;
     }
-    const bool text_kind = c == 0x70 || family == DiscFamily::Unknown || high_byte;
+    // The drive keeps a manufacturer text for every code that has no identifier fields of
+    // its own kind: DVD-RAM, codes with a high byte, and every low byte outside the known ones.
+    static constexpr std::array<std::uint8_t, 22> kFieldKinds = {
+        0x00, 0x10, 0x20, 0x40, 0x44, 0x46, 0x50, 0x51, 0x60, 0x61, 0x66,
+        0x67, 0x68, 0x80, 0x86, 0x90, 0x96, 0x9A, 0xA0, 0xA6, 0xAA, 0xAE};
+    const bool text_kind =
+        high_byte || std::find(kFieldKinds.begin(), kFieldKinds.end(), c) == kFieldKinds.end();
     if (!text_kind && (family == DiscFamily::Cd || family == DiscFamily::Bd)) {
         return std::nullopt;
     }

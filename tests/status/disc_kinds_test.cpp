@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
+#include <set>
 
 #include "status/status_commands.h"
 #include "support/gui_fixture.h"
@@ -95,6 +97,28 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// Every code outside the identifier table's own rows takes its identifier from the text at
+// byte 601, whatever family its low byte falls in.
+TEST(SimulatedDiscs, EveryUnlistedCodeGivesItsManufacturerText) {
+    const std::set<int> own_rows = {0x00, 0x40, 0x44, 0x46, 0x80, 0x86, 0x10, 0x20,
+                                    0x50, 0x60, 0x66, 0x68, 0x51, 0x61, 0x67, 0x90,
+                                    0x96, 0x9A, 0xA0, 0xA6, 0xAA, 0xAE};
+    for (int low = 0x00; low <= 0xFF; ++low) {
+        if (own_rows.count(low) != 0) {
+            continue;
+        }
+        char lines[96];
+        std::snprintf(lines, sizeof lines, "disc 0x%04X\nmanufacturer-text MAKER %02X\n", low, low);
+        qdu::testing::install_scenario(std::string("drive E\ncode MXR 2750LC31\n") + lines);
+        ASSERT_TRUE(open_drive('E'));
+        send_command(CommandBlock{0x00}, DataDirection::NoData);
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "MAKER %02X", low);
+        EXPECT_EQ(disc_identifier_text(), expected) << "code " << low;
+    }
+    qdu::testing::uninstall_scenario();
+}
 
 TEST(SimulatedDiscs, EmptyDriveAndSpinUp) {
     auto bus = qdu::testing::install_scenario(
