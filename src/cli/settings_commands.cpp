@@ -283,31 +283,33 @@ Outcome set_on_system_page(const Context& ctx, SystemPageLogic& page, const std:
                            std::uint8_t value) {
     PageState& st = page.state;
     const bool on = value == 1;
-    auto toggle = [&](int id, const char* lock) -> Outcome {
-        if (st.checked(id) == on) {
+    // "Already" is what the drive has, not what the box shows: a box that another setting
+    // holds shows unchecked whatever the drive has.
+    auto toggle = [&](int id, bool drive_has, const char* lock) -> Outcome {
+        if (drive_has == on) {
             return Outcome{kExitDone, false, true};
         }
-        if (!st[id].enabled) {
+        if (!st[id].enabled || st.checked(id) != drive_has) {
             return refused(ctx, lock);
         }
         page.click(id);
         return {};
     };
     if (setting == "zeve-duzir-iraveri") {
-        return toggle(sp::kPeakPowerReducer, kVideoAudioLock);
+        return toggle(sp::kPeakPowerReducer, get_peak_power_reducer(), kVideoAudioLock);
     }
     if (setting == "video-audio-mode") {
-        return toggle(sp::kVideoAudio, kVideoAudioLock);
+        return toggle(sp::kVideoAudio, video_audio_condition(), kVideoAudioLock);
     }
     if (setting == "led-off") {
-        return toggle(sp::kLedOff, kVideoAudioLock);
+        return toggle(sp::kLedOff, get_led_off(), kVideoAudioLock);
     }
     if (setting == "smooth-tray") {
-        return toggle(sp::kSmoothTray, kVideoAudioLock);
+        return toggle(sp::kSmoothTray, get_smooth_tray(), kVideoAudioLock);
     }
     if (setting == "bdr-high-speed") {
         page.select_media(sp::kBd);
-        return toggle(sp::kBdrHighSpeed, kWritingLock);
+        return toggle(sp::kBdrHighSpeed, get_bdr_high_speed(), kWritingLock);
     }
     // bd-write-mode or dvd-write-mode
     const bool bd = setting == "bd-write-mode";
@@ -320,6 +322,11 @@ Outcome set_on_system_page(const Context& ctx, SystemPageLogic& page, const std:
         return refused(ctx, kWritingLock);
     }
     if (value == 0) {
+        // A mode the page has no radio for shows the box unchecked: the page turns it off by
+        // checking the box (its default mode) and unchecking it again.
+        if (!st.checked(sp::kOptimumWriting)) {
+            page.click(sp::kOptimumWriting);
+        }
         page.click(sp::kOptimumWriting);
         return {};
     }

@@ -180,6 +180,14 @@ private:
         return *value;
     }
 
+    // A mode's name, or a number up to 255: firmware may report modes the page has no radio for.
+    std::uint8_t write_mode(const std::string& key, const std::string& rest) const {
+        if (!rest.empty() && std::isdigit(static_cast<unsigned char>(rest[0]))) {
+            return static_cast<std::uint8_t>(number(key, rest, 255));
+        }
+        return word(key, rest, kWriteModeNames);
+    }
+
     struct ClarivoxParameter {
         bool on;
         std::uint8_t high, low;
@@ -473,9 +481,9 @@ private:
         } else if (key == "high-speed-read") {
             p.settings.high_speed_read = word(key, rest, kSwitchNames) == 1;
         } else if (key == "bd-write-mode") {
-            p.settings.bd_write_mode = word(key, rest, kWriteModeNames);
+            p.settings.bd_write_mode = write_mode(key, rest);
         } else if (key == "dvd-write-mode") {
-            p.settings.dvd_write_mode = word(key, rest, kWriteModeNames);
+            p.settings.dvd_write_mode = write_mode(key, rest);
         } else if (key == "zeve-duzir-iraveri") {
             p.settings.peak_power_reducer = word(key, rest, kSwitchNames) == 1;
         } else if (key == "led-off") {

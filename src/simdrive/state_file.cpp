@@ -60,8 +60,8 @@ DriveSettings settings_from(const json& j) {
     s.clarivox_low = small(j, "clarivox_low", 255);
     s.real_time_clarivox = j.at("real_time_clarivox").get<bool>();
     s.high_speed_read = j.at("high_speed_read").get<bool>();
-    s.bd_write_mode = small(j, "bd_write_mode", 4);
-    s.dvd_write_mode = small(j, "dvd_write_mode", 4);
+    s.bd_write_mode = small(j, "bd_write_mode", 255);
+    s.dvd_write_mode = small(j, "dvd_write_mode", 255);
     s.peak_power_reducer = j.at("peak_power_reducer").get<bool>();
     s.smooth_tray = j.at("smooth_tray").get<bool>();
     s.led_off = j.at("led_off").get<bool>();

@@ -334,6 +334,30 @@ TEST_F(QduSettings, SettingsThePageWouldLockAreRefused) {
     EXPECT_NE(led.err.find("video-audio-mode off"), std::string::npos);
 }
 
+// "Already" is what the drive has: a box that another setting holds shows unchecked whatever
+// the drive has, and cannot be clicked.
+TEST_F(QduSettings, HeldControlsAreJudgedByTheDrivesValue) {
+    const std::string video_audio =
+        scenario("drive D\ncode MXR 2750LC58\nzeve-duzir-iraveri on\nled-off on\nsmooth-tray on\n");
+    const Outcome off = qdu({video_audio, "--trace", "set", "zeve-duzir-iraveri", "off"});
+    EXPECT_EQ(off.code, kExitFailed);
+    EXPECT_TRUE(traced_writes(off.err).empty());
+    EXPECT_NE(off.err.find("video-audio-mode off"), std::string::npos);
+    const Outcome on = qdu({video_audio, "--trace", "set", "zeve-duzir-iraveri", "on"});
+    EXPECT_EQ(on.code, kExitDone);
+    EXPECT_NE(on.err.find("already has this setting"), std::string::npos);
+    EXPECT_TRUE(traced_writes(on.err).empty());
+
+    // A write mode the page has no radio for (7) still turns off.
+    for (const std::string media : {"bd", "dvd"}) {
+        const std::string sim =
+            scenario("drive D\ncode MXR 2750LC58\n" + media + "-write-mode 7\n");
+        ASSERT_EQ(qdu({sim, "set", media + "-write-mode", "off"}).code, kExitDone);
+        const auto j = nlohmann::json::parse(qdu({"--json", sim, "settings"}).out);
+        EXPECT_EQ(j[media + "_write_mode"], "off") << media;
+    }
+}
+
 TEST_F(QduSettings, MultiClickSettingsReachTheirValue) {
     ASSERT_EQ(qdu({"--simulate", "set", "clarivox", "master"}).code, kExitDone);
     ASSERT_EQ(qdu({"--simulate", "set", "dvd-write-mode", "surface-quality"}).code, kExitDone);
