@@ -49,9 +49,10 @@ TEST(ScenarioFile, ErrorsNameTheLine) {
               0U);
     EXPECT_EQ(error_of("drive D\nled-off maybe\n"),
               "test.scn:2: led-off takes off|on, not 'maybe'");
-    EXPECT_EQ(error_of("drive D\nbd-write-mode 5\n"),
+    EXPECT_EQ(error_of("drive D\nbd-write-mode fastest\n"),
               "test.scn:2: bd-write-mode takes off|surface-quality|write-quality|"
-              "over-speed-protection|surface-quality-high-speed, not '5'");
+              "over-speed-protection|surface-quality-high-speed, not 'fastest'");
+    EXPECT_NE(error_of("drive D\nbd-write-mode 256\n").find("bd-write-mode"), std::string::npos);
     EXPECT_EQ(error_of("\ncode MXR 2750LC58\n"),
               "test.scn:2: 'code' must follow a 'drive LETTER' line");
     EXPECT_EQ(error_of("drive B\n"), "test.scn:1: drive takes one letter from C to Z, not 'B'");
