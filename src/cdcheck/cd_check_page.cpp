@@ -94,10 +94,17 @@ void CDialogInspection::clear_log() {
 }
 
 void CDialogInspection::on_start() {
+    // One worker per drive: a check that outlived its dialog still owns the drive and the
+    // result until it ends.
+    if (running_check()) {
+        log_->setPlainText(qt_text(kPreviousCheckStillRuns));
+        return;
+    }
     log_->setPlainText(qt_text(103));
     reset_result();
     CDialogInspectionInp dialog(this, full_->isChecked() ? Full : Quick);
     dialog.set_close_when_done(close_when_done_);
+    dialog.set_wait_bound(wait_bound_);
     const int result = dialog.exec();
     setUpdatesEnabled(false);
     if (result == QDialog::Accepted) {
@@ -124,7 +131,14 @@ void CDialogInspection::write_result_report() {
     log_->clear();
     QTextCursor cursor(log_->document());
     const QTextCharFormat plain = log_->currentCharFormat();
-    for (const ReportRun& run : result_report()) {
+    std::vector<ReportRun> report;
+    if (auto running = running_check()) {
+        std::lock_guard lock(running->dialog_lock);
+        report = result_report();
+    } else {
+        report = result_report();
+    }
+    for (const ReportRun& run : report) {
         QTextCharFormat format = plain;
         if (run.colour) {
             format.setForeground(colour_of(*run.colour));

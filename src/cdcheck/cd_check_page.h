@@ -19,6 +19,8 @@ public:
     // Chooses the mode and starts as a click on Start does.
     void start_check(CheckMode mode, bool close_when_done);
     void clear_log();
+    // How long the check's dialog waits for its worker when it ends (tests shorten it).
+    void set_wait_bound(std::chrono::milliseconds bound) { wait_bound_ = bound; }
 
 private:
     void write_result_report();
@@ -26,6 +28,7 @@ private:
     QRadioButton* full_ = nullptr;
     QRadioButton* quick_ = nullptr;
     bool close_when_done_ = false;
+    std::chrono::milliseconds wait_bound_ = kThreadWait;
     QTextEdit* log_ = nullptr;
     QWidget* picture_ = nullptr;
 };

@@ -145,12 +145,14 @@ CDialogInspectionInp::CDialogInspectionInp(QWidget* parent, CheckMode mode)
 
 CDialogInspectionInp::~CDialogInspectionInp() {
     sink_->close();
+    bool worker_ended = true;
     if (run_) {
         context_->cancel_requested = true;
-        run_->wait(std::chrono::milliseconds(0));
+        worker_ended = run_->wait(std::chrono::milliseconds(0));
     }
+    // A late worker stays the running check until it lets go of its context.
     std::lock_guard lock(g_running_mutex);
-    if (g_running.lock() == context_) {
+    if (worker_ended && g_running.lock() == context_) {
         g_running.reset();
     }
 }
@@ -222,11 +224,9 @@ void CDialogInspectionInp::end_dialog(bool from_button) {
         button_->setEnabled(false);
         button_->repaint();
     }
-    if (run_) {
-        run_->cancel_and_wait(kThreadWait);
-    }
+    const bool worker_ended = !run_ || run_->cancel_and_wait(wait_bound_);
     sink_->close();
-    {
+    if (worker_ended) {
         std::lock_guard lock(g_running_mutex);
         g_running.reset();
     }

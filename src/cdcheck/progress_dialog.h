@@ -15,8 +15,9 @@ namespace qdu {
 
 class GuiCheckSink;
 
-// The context of the check that runs now, for painters outside the dialog that must take its
-// lock; null while no check runs.
+// The context of the check whose worker runs now, for painters outside the dialog that must
+// take its lock: while the dialog is up, and after it for a worker that outlived its bound (it
+// keeps the context alive until it ends). Null while no worker runs.
 std::shared_ptr<CheckContext> running_check();
 
 class CDialogInspectionInp final : public QDialog {
@@ -28,6 +29,8 @@ public:
     void handle(const CheckEvent& event);
     // Ends the dialog by itself a moment after the check ended (for demonstrations).
     void set_close_when_done(bool close) { close_when_done_ = close; }
+    // How long ending the dialog waits for the worker (30 s unless a test says otherwise).
+    void set_wait_bound(std::chrono::milliseconds bound) { wait_bound_ = bound; }
     bool finished_ok() const { return finished_ok_; }
 
     void done(int result) override;
@@ -49,6 +52,7 @@ private:
     bool finished_ok_ = false;
     bool ending_ = false;
     bool close_when_done_ = false;
+    std::chrono::milliseconds wait_bound_ = kThreadWait;
     QWidget* picture_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* stage_ = nullptr;

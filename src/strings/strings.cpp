@@ -182,6 +182,11 @@ constexpr Entry kStrings[] = {
     {1012, "Records at a speed chosen for a well-finished recording surface, faster than before.",
      "ディスク記録面の仕上がりを重視した記録倍速に自動設定して記録を行ないます。"
      "従来より高速な書き込みができます。"},
+    // Texts of this program beyond the original resources.
+    {kPreviousCheckStillRuns,
+     "The previous check is still waiting for the drive to answer. Start works again as soon "
+     "as it has ended.",
+     "前回のチェックがまだドライブの応答を待っています。終了すると再び開始できます。"},
 };
 
 constexpr ControlEntry kControls[] = {

@@ -15,6 +15,9 @@ bool locale_is_japanese_japan();
 Language ui_language();
 void set_ui_language(Language language);
 
+// IDs of this program's own texts, above those of the original resources.
+inline constexpr int kPreviousCheckStillRuns = 5001;
+
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);
 std::string_view text(int string_id, Language language);

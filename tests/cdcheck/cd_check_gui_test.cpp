@@ -10,13 +10,16 @@
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/grading.h"
 #include "cdcheck/progress_dialog.h"
 #include "cdcheck/result_graph.h"
 #include "status/status_commands.h"
+#include "strings/strings.h"
 #include "support/gui_fixture.h"
 
 using namespace qdu;
@@ -38,6 +41,55 @@ QImage render(const CInspectionResult& r, bool spot = false) {
     render_picture(image, r, spot);
     return image;
 }
+
+// Holds every READ TRACK INFORMATION until the gate opens: a drive stuck in a command.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool is_open = false;
+    void open() {
+        std::lock_guard lock(mutex);
+        is_open = true;
+        cv.notify_all();
+    }
+    void pass() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [this] { return is_open; });
+    }
+};
+
+class StallingProvider final : public DeviceProvider {
+public:
+    StallingProvider(std::shared_ptr<SimulatedBus> bus, std::shared_ptr<Gate> gate)
+        : bus_(std::move(bus)), gate_(std::move(gate)) {}
+    OpenResult open(char letter) override {
+        OpenResult opened = bus_->open(letter);
+        if (opened.device) {
+            opened.device = std::make_unique<Device>(std::move(opened.device), gate_);
+        }
+        return opened;
+    }
+    DeviceDescription describe(char letter) override { return bus_->describe(letter); }
+    std::unique_ptr<MediaNotificationHold> suppress_media_notification(char letter) override {
+        return bus_->suppress_media_notification(letter);
+    }
+
+private:
+    struct Device final : PassThroughDevice {
+        Device(std::unique_ptr<PassThroughDevice> device, std::shared_ptr<Gate> g)
+            : inner(std::move(device)), gate(std::move(g)) {}
+        ScsiResult execute(const ScsiRequest& request) override {
+            if (request.cdb[0] == 0x52) {
+                gate->pass();
+            }
+            return inner->execute(request);
+        }
+        std::unique_ptr<PassThroughDevice> inner;
+        std::shared_ptr<Gate> gate;
+    };
+    std::shared_ptr<SimulatedBus> bus_;
+    std::shared_ptr<Gate> gate_;
+};
 
 }  // namespace
 
@@ -272,6 +324,34 @@ private slots:
         reset_result();
         QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(), QString(" "));
         QCOMPARE(render(check_result()), DiscPicture());
+    }
+
+    // A worker stuck in a drive command outlives the dialog's bound: the page keeps painting
+    // under its lock, and Start starts no second worker on the drive until it has ended.
+    void aLateWorkerKeepsTheDriveUntilItEnds() {
+        start("disc cd-rom\ntrack 1 audio 00:20:00\n");
+        auto gate = std::make_shared<Gate>();
+        install_device_provider(std::make_shared<StallingProvider>(bus, gate));
+        QVERIFY(open_drive('D'));
+        CDialogInspection page(nullptr);
+        page.set_wait_bound(std::chrono::milliseconds(100));
+        when_dialog(
+            [](CDialogInspectionInp* d) { return stage(d) == "Reading disc information..."; },
+            [](CDialogInspectionInp* d) { button(d)->click(); });
+        page.on_start();
+        auto* log = page.findChild<QTextEdit*>("1096");
+        QCOMPARE(log->toPlainText(), QString("Checking was canceled."));
+        QVERIFY(running_check() != nullptr);
+        page.grab();  // paints check_result under the late worker's lock
+
+        const auto received = bus->drive('D')->received().size();
+        page.on_start();
+        QCOMPARE(log->toPlainText(), QString::fromUtf8(text(kPreviousCheckStillRuns).data()));
+        QCOMPARE(bus->drive('D')->received().size(), received);
+
+        gate->open();
+        QTRY_VERIFY_WITH_TIMEOUT(running_check() == nullptr, 20000);
+        QVERIFY(!bus->drive('D')->measuring());
     }
 };
 
