@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTransform>
 #include <thread>
 
 #include "cdcheck/grading.h"
@@ -40,20 +41,40 @@ void draw_dots(QPainter& painter, const std::vector<CInspectionResult::CNgData>&
     }
 }
 
+// The placement of the dots as a transform: a circle of picture distance d around the origin
+// maps onto the ring where the dots of distance d lie, centred as the 6-pixel dots are. Read
+// off the placement itself, far out so that its whole-pixel rounding does not matter.
+QTransform placement_transform() {
+    constexpr double kFar = 100000.0;
+    const PicturePoint origin = picture_point(0.0, 0.0);
+    const PicturePoint along = picture_point(kFar, 0.0);
+    const PicturePoint across = picture_point(kFar, 90.0);
+    return QTransform((along.x - origin.x) / kFar, (along.y - origin.y) / kFar,
+                      (across.x - origin.x) / kFar, (across.y - origin.y) / kFar, origin.x + 3.0,
+                      origin.y + 3.0);
+}
+
+// Drawn in the placement's own space, so that every radius the check reads (22 to 58 mm,
+// and the rim at 60) lies on the disc's surface.
 QImage draw_disc() {
     QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(154, 86);
-    p.rotate(-9.0);  // the long axis rises to the right
+    p.setTransform(placement_transform());
+    auto ring = [](double radius_mm) {
+        const double d = picture_distance(radius_mm);
+        return QRectF(-d, -d, 2 * d, 2 * d);
+    };
 
-    const QRectF disc(-150, -66, 300, 132);
-    QRadialGradient silver(QPointF(-30, -25), 170);
+    const QRectF disc = ring(61.0);
+    QRadialGradient silver(QPointF(-50, -60), 260);
     silver.setColorAt(0.0, QColor(246, 248, 251));
     silver.setColorAt(0.55, QColor(205, 210, 218));
     silver.setColorAt(1.0, QColor(158, 165, 176));
-    p.setPen(QPen(QColor(120, 126, 136), 1.2));
+    QPen rim(QColor(120, 126, 136), 1.2);
+    rim.setCosmetic(true);
+    p.setPen(rim);
     p.setBrush(silver);
     p.drawEllipse(disc);
 
@@ -66,28 +87,30 @@ QImage draw_disc() {
         rainbow.setColorAt(i / 5.0, hues[i]);
     }
     QPainterPath band;
-    band.addEllipse(QRectF(-118, -52, 236, 104));
-    band.addEllipse(QRectF(-86, -38, 172, 76));
+    band.addEllipse(ring(57.0));
+    band.addEllipse(ring(27.0));
     p.setPen(Qt::NoPen);
     p.setBrush(rainbow);
     p.drawPath(band);
 
     // The sheen: a soft light stripe from upper left to lower right.
-    QLinearGradient sheen(QPointF(-120, -60), QPointF(110, 60));
+    QLinearGradient sheen(QPointF(-140, -140), QPointF(140, 140));
     sheen.setColorAt(0.0, QColor(255, 255, 255, 0));
     sheen.setColorAt(0.42, QColor(255, 255, 255, 0));
-    sheen.setColorAt(0.5, QColor(255, 255, 255, 120));
+    sheen.setColorAt(0.5, QColor(255, 255, 255, 110));
     sheen.setColorAt(0.58, QColor(255, 255, 255, 0));
     sheen.setColorAt(1.0, QColor(255, 255, 255, 0));
     p.setBrush(sheen);
     p.drawEllipse(disc);
 
     // The clamping area and the hole.
-    p.setPen(QPen(QColor(150, 156, 166), 1.0));
+    QPen edge(QColor(150, 156, 166), 1.0);
+    edge.setCosmetic(true);
+    p.setPen(edge);
     p.setBrush(QColor(226, 229, 234));
-    p.drawEllipse(QRectF(-34, -15, 68, 30));
+    p.drawEllipse(ring(17.0));
     p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(-10, -4.5, 20, 9));
+    p.drawEllipse(ring(7.5));
     return image;
 }
 

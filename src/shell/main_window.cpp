@@ -20,6 +20,7 @@
 #include "shell/about_dialog.h"
 #include "shell/application.h"
 #include "shell/control_binder.h"
+#include "shell/dialog_units.h"
 #include "shell/help_file.h"
 #include "shell/qt_text.h"
 #include "status/status_page.h"
@@ -108,7 +109,7 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
 
     // Close to 211 by 275 dialog units, but never smaller than the texts need.
     const QFontMetrics metrics(font());
-    const QSize units(211 * metrics.averageCharWidth() / 4, 275 * metrics.height() / 8);
+    const QSize units = dialog_units(metrics, 211, 275);
     setFixedSize(units.expandedTo(sizeHint()));
 }
 

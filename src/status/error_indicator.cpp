@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "shell/dialog_units.h"
+
 namespace qdu {
 
 namespace {
@@ -106,7 +108,7 @@ void CErrorIndicator::show_level(std::uint8_t new_level) {
 QSize CErrorIndicator::sizeHint() const {
     // 78 by 12 dialog units at the usual dialog font.
     const QFontMetrics metrics(font());
-    return {78 * metrics.averageCharWidth() / 4, 12 * metrics.height() / 8};
+    return dialog_units(metrics, 78, 12);
 }
 
 void CErrorIndicator::paintEvent(QPaintEvent* /*event*/) {

@@ -148,6 +148,20 @@ private slots:
         check_result().reveal_distance = 140.0;
     }
 
+    // Wherever a finding of 22 to 60 mm is placed, at any angle, the disc's surface is below.
+    void everyPlacementLiesOnTheDisc() {
+        const QImage& picture = DiscPicture();
+        for (const double radius : {22.0, 30.0, 40.0, 50.0, 55.0, 58.0, 60.0}) {
+            for (int angle = 0; angle < 360; angle += 15) {
+                const PicturePoint p = picture_point(picture_distance(radius), angle);
+                const QColor c = picture.pixelColor(p.x + 3, p.y + 3);
+                QVERIFY2(c != QColor(Qt::white),
+                         qPrintable(QString("%1 mm at %2 degrees").arg(radius).arg(angle)));
+            }
+        }
+        QCOMPARE(picture.pixelColor(0, 0), QColor(Qt::white));  // the background
+    }
+
     void emptyResultIsTheBarePicture() {
         reset_result();
         QCOMPARE(render(check_result()), DiscPicture());

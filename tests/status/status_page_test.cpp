@@ -112,6 +112,23 @@ private slots:
         QCOMPARE(at(image, 116, 10), kBlack);
     }
 
+    // 78 dialog units wide: the base unit is the mean width of A-Z and a-z, the same for a
+    // Japanese font as its Latin letters give, not the font's full-width average.
+    void indicatorSizeInDialogUnitsFollowsTheLetters() {
+        const QFont japanese(QStringLiteral("Noto Sans CJK JP"), 9);
+        const QFontMetrics metrics(japanese);
+        if (!QFontInfo(japanese).family().contains(QStringLiteral("CJK"))) {
+            QSKIP("the Japanese font is not installed");
+        }
+        const QString letters =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        const int base = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;  // Windows' rule
+        QVERIFY(base < metrics.averageCharWidth());  // else this test proves nothing
+        CErrorIndicator widget;
+        widget.setFont(japanese);
+        QCOMPARE(widget.sizeHint(), QSize(78 * base / 4, 12 * metrics.height() / 8));
+    }
+
     void indicatorRepaintsWithItsSize() {
         CErrorIndicator widget;
         widget.resize(120, 20);
