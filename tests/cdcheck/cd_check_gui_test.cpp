@@ -47,6 +47,7 @@ struct Gate {
     std::mutex mutex;
     std::condition_variable cv;
     bool is_open = false;
+    std::atomic<bool> entered{false};  // a command is held now
     void open() {
         std::lock_guard lock(mutex);
         is_open = true;
@@ -54,6 +55,7 @@ struct Gate {
     }
     void pass() {
         std::unique_lock lock(mutex);
+        entered = true;
         cv.wait(lock, [this] { return is_open; });
     }
 };
@@ -349,9 +351,8 @@ private slots:
         QVERIFY(open_drive('D'));
         CDialogInspection page(nullptr);
         page.set_wait_bound(std::chrono::milliseconds(100));
-        when_dialog(
-            [](CDialogInspectionInp* d) { return stage(d) == "Reading disc information..."; },
-            [](CDialogInspectionInp* d) { button(d)->click(); });
+        when_dialog([gate](CDialogInspectionInp*) { return gate->entered.load(); },
+                    [](CDialogInspectionInp* d) { button(d)->click(); });
         page.on_start();
         auto* log = page.findChild<QTextEdit*>("1096");
         QCOMPARE(log->toPlainText(), QString("Checking was canceled."));
