@@ -190,7 +190,9 @@ private:
         std::optional<std::uint32_t> failed_at;
         // Where the last Quick jump landed: a sample read there is progress even when the
         // first read there failed, so failures do not add up across jumps.
-        std::optional<std::uint32_t> jumped_to;
+        // (A flag and a value: GCC's optimiser misreads an optional here.)
+        bool jumped = false;
+        std::uint32_t jumped_to = 0;
         posted_percent_ = 0;
         S_RAW_DATA& sample = sample_;
 
@@ -220,11 +222,11 @@ private:
                         post(WM_CHECK_PROGRESS, percent);
                     }
                     pos = sample.position;
-                    if (!failed_at || pos > *failed_at || (jumped_to && pos >= *jumped_to)) {
+                    if (!failed_at || pos > *failed_at || (jumped && pos >= jumped_to)) {
                         failures = 0;
                         failed_at.reset();
                     }
-                    jumped_to.reset();
+                    jumped = false;
                     const std::uint32_t passed = pos >= base_ ? pos - base_ : 0;
                     const std::uint32_t seconds = remaining_seconds(span_, passed, ctx_->mode);
                     if (seconds != posted_seconds_) {
@@ -240,6 +242,7 @@ private:
                         }
                         // Always onwards, even where the model's rounding would step back.
                         pos = std::max(address_of_radius(radius + 0.05), pos + 1);
+                        jumped = true;
                         jumped_to = pos;
                         break;
                     }
