@@ -796,9 +796,9 @@ TEST_F(QduCheck, ALateWorkerIsLeftAfterTheBound) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
-    std::ifstream err_file(err_path);
-    const std::string err((std::istreambuf_iterator<char>(err_file)),
-                          std::istreambuf_iterator<char>());
+    std::stringstream err_text;
+    err_text << std::ifstream(err_path).rdbuf();
+    const std::string err = err_text.str();
     EXPECT_NE(err.find("Checking was canceled."), std::string::npos);
     EXPECT_NE(err.find("did not finish its last command within 0 seconds"), std::string::npos)
         << err;
