@@ -106,9 +106,8 @@ void CDialogStatusR42J::on_timer() {
     if (!status_page_visible()) {
         return;
     }
-    logic_.tick();
-    // The bar is repainted before anything else on the page changes.
-    indicator_->show_level(static_cast<std::uint8_t>(logic_.state.level));
+    // The bar is repainted as soon as the counters are in, before the disc commands.
+    logic_.tick([this] { indicator_->show_level(static_cast<std::uint8_t>(logic_.state.level)); });
     show_state();
 }
 

@@ -78,10 +78,13 @@ void StatusPageLogic::on_timer() {
     }
 }
 
-void StatusPageLogic::tick() {
+void StatusPageLogic::tick(const std::function<void()>& counters_read) {
     state.counters_read = false;
     if (get_real_time_clarivox_supported()) {
         refresh_counters();
+    }
+    if (counters_read) {
+        counters_read();
     }
     refresh_disc_information();
 }

@@ -2,6 +2,7 @@
 // disc, as texts by control ID.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -72,8 +73,10 @@ public:
     void RefreshFromDrive();
     // The 1000 ms timer: does nothing unless the Status tab is selected.
     void on_timer();
-    // One reading: counters where supported, then the disc.
-    void tick();
+    // One reading: counters where supported, then the disc. `counters_read` runs between the
+    // two, so that the bar can be repainted before the disc commands, which may take long
+    // while a disc spins up.
+    void tick(const std::function<void()>& counters_read = {});
     void refresh_counters();
     void refresh_disc_information();
     void on_clear() { clear_clarivox_counters(); }

@@ -21,6 +21,7 @@
 #include "status/status_commands.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
+#include "support/hooked_provider.h"
 
 using namespace qdu;
 
@@ -42,7 +43,7 @@ QImage render(const CInspectionResult& r, bool spot = false) {
     return image;
 }
 
-// Holds every READ TRACK INFORMATION until the gate opens: a drive stuck in a command.
+// Holds a command until the gate opens: a drive stuck in a command.
 struct Gate {
     std::mutex mutex;
     std::condition_variable cv;
@@ -58,39 +59,6 @@ struct Gate {
         entered = true;
         cv.wait(lock, [this] { return is_open; });
     }
-};
-
-class StallingProvider final : public DeviceProvider {
-public:
-    StallingProvider(std::shared_ptr<SimulatedBus> bus, std::shared_ptr<Gate> gate)
-        : bus_(std::move(bus)), gate_(std::move(gate)) {}
-    OpenResult open(char letter) override {
-        OpenResult opened = bus_->open(letter);
-        if (opened.device) {
-            opened.device = std::make_unique<Device>(std::move(opened.device), gate_);
-        }
-        return opened;
-    }
-    DeviceDescription describe(char letter) override { return bus_->describe(letter); }
-    std::unique_ptr<MediaNotificationHold> suppress_media_notification(char letter) override {
-        return bus_->suppress_media_notification(letter);
-    }
-
-private:
-    struct Device final : PassThroughDevice {
-        Device(std::unique_ptr<PassThroughDevice> device, std::shared_ptr<Gate> g)
-            : inner(std::move(device)), gate(std::move(g)) {}
-        ScsiResult execute(const ScsiRequest& request) override {
-            if (request.cdb[0] == 0x52) {
-                gate->pass();
-            }
-            return inner->execute(request);
-        }
-        std::unique_ptr<PassThroughDevice> inner;
-        std::shared_ptr<Gate> gate;
-    };
-    std::shared_ptr<SimulatedBus> bus_;
-    std::shared_ptr<Gate> gate_;
 };
 
 }  // namespace
@@ -347,7 +315,12 @@ private slots:
     void aLateWorkerKeepsTheDriveUntilItEnds() {
         start("disc cd-rom\ntrack 1 audio 00:20:00\n");
         auto gate = std::make_shared<Gate>();
-        install_device_provider(std::make_shared<StallingProvider>(bus, gate));
+        install_device_provider(
+            std::make_shared<qdu::testing::HookedProvider>(bus, [gate](const ScsiRequest& r) {
+                if (r.cdb[0] == 0x52) {
+                    gate->pass();
+                }
+            }));
         QVERIFY(open_drive('D'));
         CDialogInspection page(nullptr);
         page.set_wait_bound(std::chrono::milliseconds(100));

@@ -23,6 +23,7 @@
 #include "simdrive/state_file.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
+#include "support/hooked_provider.h"
 
 namespace qdu::cli {
 namespace {
@@ -677,38 +678,7 @@ TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
     EXPECT_EQ(unasked.err.find("> 1B"), std::string::npos);  // the tray never opened
 }
 
-// Another provider's devices, with a look at every command before the drive gets it.
-class HookedProvider final : public DeviceProvider {
-public:
-    using Hook = std::function<void(const ScsiRequest&)>;
-    HookedProvider(std::shared_ptr<DeviceProvider> inner, Hook hook)
-        : inner_(std::move(inner)), hook_(std::move(hook)) {}
-    OpenResult open(char letter) override {
-        OpenResult opened = inner_->open(letter);
-        if (opened.device) {
-            opened.device = std::make_unique<Device>(std::move(opened.device), hook_);
-        }
-        return opened;
-    }
-    DeviceDescription describe(char letter) override { return inner_->describe(letter); }
-    std::unique_ptr<MediaNotificationHold> suppress_media_notification(char letter) override {
-        return inner_->suppress_media_notification(letter);
-    }
-
-private:
-    struct Device final : PassThroughDevice {
-        Device(std::unique_ptr<PassThroughDevice> device, Hook look)
-            : inner(std::move(device)), hook(std::move(look)) {}
-        ScsiResult execute(const ScsiRequest& request) override {
-            hook(request);
-            return inner->execute(request);
-        }
-        std::unique_ptr<PassThroughDevice> inner;
-        Hook hook;
-    };
-    std::shared_ptr<DeviceProvider> inner_;
-    Hook hook_;
-};
+using qdu::testing::HookedProvider;
 
 constexpr const char* kScratchedDisc =
     "drive D\ncode MXR 2750LC58\ndisc audio-cd\ndefect 08:10:00 08:10:30 level-b\n";

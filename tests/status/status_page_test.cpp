@@ -9,6 +9,7 @@
 
 #include "status/error_indicator.h"
 #include "support/gui_fixture.h"
+#include "support/hooked_provider.h"
 
 using namespace qdu;
 using qdu::testing::install_scenario;
@@ -161,6 +162,25 @@ private slots:
         QCOMPARE(page.findChild<CErrorIndicator*>("1022")->level, std::uint8_t{5});
         QCOMPARE(page.findChild<QLabel*>("1065")->palette().color(QPalette::WindowText),
                  QColor(Qt::black));
+    }
+
+    // The bar shows the new level before the disc is read, not after (a disc spinning up can
+    // hold the disc commands for half a minute).
+    void theBarIsRepaintedBeforeTheDiscCommands() {
+        start("disc cd-r\naudio-playing no\ncounters 2 1000 0\n");
+        CErrorIndicator* bar = nullptr;
+        std::vector<int> levels_seen;  // the bar's level as each command of the tick goes out
+        install_device_provider(std::make_shared<qdu::testing::HookedProvider>(
+            bus, [&](const ScsiRequest&) { levels_seen.push_back(bar ? bar->level : -1); }));
+        QVERIFY(open_drive('E'));
+        CDialogStatusR42J page(nullptr);
+        bar = page.findChild<CErrorIndicator*>("1022");
+        levels_seen.clear();
+        status_page_visible() = true;
+        page.on_timer();
+        QVERIFY(levels_seen.size() > 2);
+        QCOMPARE(levels_seen.front(), 0);  // while the counters are read
+        QCOMPARE(levels_seen.back(), 5);   // the last disc command: already shown
     }
 
     void pageShowsThePartsExamples() {
