@@ -60,6 +60,8 @@ CDialogSetting2R42J::CDialogSetting2R42J(QWidget* parent)
     layout->addWidget(clarivox);
 
     add_button(make_control<QCheckBox>(kSave, qt_control_text(kDialog, kSave)), layout, 0, 0);
+    group_radios(this, {kPersistentQuiet, kQuiet, kPerformance});
+    group_radios(this, {kPerfect, kMaster});
     layout->addStretch(1);
 
     logic_.on_initialise();

@@ -57,6 +57,8 @@ CDialogSettingR42J::CDialogSettingR42J(QWidget* parent) : TabPage(parent) {
                locale_is_japanese_japan() ? 1012 : 0, 16);
     add_button(radio(kSurfaceQuality), writing_layout, 210, 16);
     add_button(radio(kOverSpeedProtection), writing_layout, 239, 16);
+    group_radios(writing,
+                 {kWriteQuality, kSurfaceQualityHighSpeed, kSurfaceQuality, kOverSpeedProtection});
     layout->addWidget(writing);
 
     add_button(check(kSave), layout, 0, 0);

@@ -5,7 +5,10 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QHash>
+#include <QList>
 #include <QRadioButton>
+#include <QWidget>
+#include <initializer_list>
 
 #include "settings/page_state.h"
 
@@ -38,6 +41,14 @@ Widget* make_control(int id, Args&&... args) {
     widget->setObjectName(QString::number(id));
     return widget;
 }
+
+// Makes radios one group for the keyboard, as a Windows auto radio group is: an arrow key
+// moves to the next enabled radio of the group, round the end, and clicks it, so that the page
+// applies it as it applies a mouse click. (The page radios are not Qt-exclusive, so Qt's own
+// arrow keys would only move the focus.)
+void group_radios(const QList<QAbstractButton*>& radios);
+// The same for the page's radios with these control IDs, in this order.
+void group_radios(const QWidget* page, std::initializer_list<int> ids);
 
 // A radio button whose check mark the page decides: Qt's own exclusivity would fight it.
 inline QRadioButton* make_page_radio(int id, const QString& text) {

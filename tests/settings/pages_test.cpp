@@ -157,6 +157,25 @@ private slots:
         QVERIFY(control<QRadioButton>(page, 1062)->toolTip().isEmpty());
     }
 
+    // Arrow keys in a radio group check the next radio, and the page applies it as a click.
+    void arrowKeysMoveTheRadioGroupsChoice() {
+        start("dvd-write-mode over-speed-protection\n");
+        CDialogSettingR42J page(nullptr);
+        choose(control<QComboBox>(page, 1000), 1);  // DVD: 1056 Write Quality is hidden
+        take_commands(drive());
+        QTest::keyClick(control<QRadioButton>(page, 1083), Qt::Key_Down);  // round the end
+        QVERIFY(control<QRadioButton>(page, 1062)->isChecked());
+        QVERIFY(!control<QRadioButton>(page, 1083)->isChecked());
+        QCOMPARE(writes_only(take_commands(drive())),
+                 (Texts{"ZERO", "FN 0D 00 00 00 00 00 00", "ZERO", "FN 09 00 00 04 00 00 00"}));
+
+        CDialogSetting2R42J reading(nullptr);
+        take_commands(drive());
+        QTest::keyClick(control<QRadioButton>(reading, 1004), Qt::Key_Up);
+        QVERIFY(control<QRadioButton>(reading, 1003)->isChecked());
+        QCOMPARE(drive().current_settings().reading_mode, 3);  // persistent quiet
+    }
+
     void utilityPageAsksBeforeRestoring() {
         start("led-off on\n");
         CUtilityDialogKt5 page(nullptr);
