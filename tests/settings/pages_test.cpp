@@ -109,7 +109,7 @@ private slots:
         QVERIFY(!control<QCheckBox>(page, 1010)->isChecked());
     }
 
-    void readingPageRereadsWhenShown() {
+    void readingPageRereadsWhenShownAndWhenHidden() {
         start("");
         CDialogSetting2R42J page(nullptr);
         set_clarivox(ClarivoxMode::Master, false, false);
@@ -117,6 +117,15 @@ private slots:
         page.show();
         QVERIFY(control<QCheckBox>(page, 1007)->isChecked());
         QVERIFY(control<QRadioButton>(page, 1009)->isChecked());
+
+        set_clarivox(ClarivoxMode::Off, false, false);
+        CDialogSettingR42J system(nullptr);
+        system.show();
+        take_commands(drive());
+        page.hide();  // its tab left: the page reads the drive as it goes
+        QVERIFY(!control<QCheckBox>(page, 1007)->isChecked());
+        system.hide();
+        QVERIFY(!take_commands(drive()).empty());
     }
 
     void systemPageVideoAndAudioMode() {
