@@ -68,6 +68,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                  "qdu"};
     app.set_version_flag("--version", std::string("qdu ") + kVersion);
     app.require_subcommand(0, 1);
+    // Users type options after the command too: the command hands what it does not know back
+    // to the tool's own options.
+    app.fallthrough();
 
     std::string scenario;
     std::string drive;

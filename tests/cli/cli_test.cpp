@@ -389,6 +389,19 @@ TEST_F(QduSettings, AlreadySetSendsNothingUnlessSaving) {
     EXPECT_FALSE(traced_writes(saved.err).empty());
 }
 
+// The tool's own options may come after the command, as users type them.
+TEST_F(QduSettings, GlobalOptionsAfterTheCommand) {
+    const std::string other_state = folder + "/other.json";
+    const Outcome r =
+        qdu({"settings", "--json", "--trace", "-d", "H", "--simulate", "--sim-state", other_state});
+    ASSERT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["drive"], "H");
+    EXPECT_NE(r.err.find("> 3C"), std::string::npos);  // traced
+    EXPECT_TRUE(std::filesystem::exists(other_state));
+    EXPECT_EQ(qdu({"set", "led-off", "on", "--simulate", "--save"}).code, kExitDone);
+    EXPECT_EQ(qdu({"list", "--bogus", "--simulate"}).code, kExitUsage);
+}
+
 TEST_F(QduSettings, UnknownSettingsAndValuesListTheValidOnes) {
     const Outcome setting = qdu({"--simulate", "set", "volume", "11"});
     EXPECT_EQ(setting.code, kExitUsage);
