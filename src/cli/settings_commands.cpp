@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "cli/context.h"
 #include "cli/terminal.h"
+#include "drive/trace.h"
 #include "drive/transport.h"
 #include "settings/reading_page_logic.h"
 #include "settings/setting_names.h"
@@ -206,6 +207,20 @@ struct Outcome {
     bool refused = false;
     bool already = false;
 };
+
+// The page sends its commands whatever the drive answers; afterwards the user learns whether
+// the drive refused any of them. True when it did.
+bool report_refusal(const Context& ctx, long refused_before) {
+    const DriveDevice& device = drive_device();
+    if (device.changes_refused_since_open <= refused_before) {
+        return false;
+    }
+    const SenseCode code = sense_code(device.last_refusal);
+    ctx.err << "qdu: the drive refused " << (device.changes_refused_since_open - refused_before)
+            << " of the commands (sense " << sense_text(code) << ": " << sense_words(code)
+            << "); the settings shown are what the drive has now\n";
+    return true;
+}
 
 Outcome refused(const Context& ctx, const std::string& why) {
     return Outcome{refuse(ctx, why), true, false};
@@ -422,6 +437,7 @@ int command_set(const Context& ctx, const std::string& setting, const std::strin
         return kExitFailed;
     }
     const std::uint8_t v = *value_of(find_setting(setting)->values, value);
+    const long refused_before = drive_device().changes_refused_since_open;
     bool cancelled = false;
     const ConfirmPrompt prompt = [&](int id) { return confirm(ctx, id, cancelled); };
 
@@ -456,7 +472,7 @@ int command_set(const Context& ctx, const std::string& setting, const std::strin
         ctx.err << "qdu: " << word(Word::Already) << "\n";
     }
     print_report(ctx, list);
-    return kExitDone;
+    return report_refusal(ctx, refused_before) ? kExitFailed : kExitDone;
 }
 
 int command_restore_defaults(const Context& ctx) {
@@ -464,6 +480,7 @@ int command_restore_defaults(const Context& ctx) {
     if (!open_chosen_drive(ctx, list)) {
         return kExitFailed;
     }
+    const long refused_before = drive_device().changes_refused_since_open;
     bool cancelled = false;
     UtilityPageLogic page([&](int id) { return confirm(ctx, id, cancelled); });
     if (!page.click_restore()) {
@@ -471,7 +488,7 @@ int command_restore_defaults(const Context& ctx) {
         return kExitFailed;
     }
     print_report(ctx, list);
-    return kExitDone;
+    return report_refusal(ctx, refused_before) ? kExitFailed : kExitDone;
 }
 
 int command_power_cycle(const Context& ctx, SimulatedBus* bus) {

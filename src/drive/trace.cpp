@@ -80,4 +80,30 @@ std::string sense_text(const SenseCode& code) {
     return text;
 }
 
+std::string sense_words(const SenseCode& code) {
+    struct Known {
+        std::uint8_t asc, ascq;
+        const char* words;
+    };
+    static constexpr Known kKnown[] = {
+        {0x20, 0x00, "the drive does not know the command"},
+        {0x24, 0x00, "a field of the command is not valid"},
+        {0x26, 0x00, "a value of the settings sent is not valid"},
+        {0x2C, 0x00, "the command came out of sequence"},
+        {0x3A, 0x00, "there is no disc"},
+        {0x04, 0x01, "the drive is becoming ready"},
+    };
+    for (const Known& k : kKnown) {
+        if (k.asc == code.asc && (k.ascq == code.ascq || k.asc == 0x3A)) {
+            return k.words;
+        }
+    }
+    static constexpr const char* kKeys[16] = {
+        "no sense",       "recovered error", "not ready",      "medium error",
+        "hardware error", "illegal request", "unit attention", "data protect",
+        "blank check",    "vendor specific", "copy aborted",   "aborted command",
+        "equal",          "volume overflow", "miscompare",     "reserved"};
+    return kKeys[code.key & 0x0F];
+}
+
 }  // namespace qdu

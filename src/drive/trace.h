@@ -15,5 +15,7 @@ std::string hex_bytes(std::span<const std::uint8_t> bytes);
 
 // Sense key, ASC and ASCQ as "6/28/00".
 std::string sense_text(const SenseCode& code);
+// What a sense says, in a few words for users ("a field of the command is not valid").
+std::string sense_words(const SenseCode& code);
 
 }  // namespace qdu

@@ -162,6 +162,10 @@ bool send_command(const CommandBlock& cdb, DataDirection direction, std::span<st
         device.last_status = status;
         notify(cdb, direction, moved, shown, result, status);
         if (!is_unit_attention(status) || attempt >= kMaxUnitAttentionAttempts) {
+            if (direction != DataDirection::DataIn) {
+                ++device.changes_refused_since_open;
+                device.last_refusal = result.sense;
+            }
             return false;
         }
     }
@@ -176,6 +180,7 @@ bool open_drive(char letter) {
     device.node.clear();
     device.open_message.clear();
     device.undelivered_since_open = 0;
+    device.changes_refused_since_open = 0;
     if (letter == 0) {
         return false;
     }

@@ -58,6 +58,11 @@ struct DriveDevice {
     // the drive was opened.
     ScsiResult last_undelivered;
     long undelivered_since_open = 0;
+    // Commands that would change the drive (no data in) and that it answered with a failure
+    // since it was opened, and the last one's sense: so that a caller who ignores a setter's
+    // result can still tell the user the drive refused.
+    long changes_refused_since_open = 0;
+    SenseData last_refusal{};
 };
 
 DriveDevice& drive_device();

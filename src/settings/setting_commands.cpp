@@ -26,10 +26,12 @@ bool is_mode_code(std::uint8_t code) {
     return code <= 3;
 }
 
-// The paired writes: an all-zero block first, then the function.
-void send_pair(SettingFunction function, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4 = 0) {
-    write_settings_block(SettingWriteBlock{});
-    write_settings_block(function_block(function, 0x00, b2, b3, b4));
+// The paired writes: an all-zero block first, then the function. A failed first write does
+// not stop the second; the pair succeeded only if both did.
+bool send_pair(SettingFunction function, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4 = 0) {
+    const bool cleared = write_settings_block(SettingWriteBlock{});
+    const bool written = write_settings_block(function_block(function, 0x00, b2, b3, b4));
+    return cleared && written;
 }
 
 }  // namespace
@@ -151,67 +153,59 @@ bool get_bdr_high_speed() {
 }
 
 bool set_reading_mode(ReadingMode mode, bool save) {
-    send_command(set_cd_speed_command(reading_mode_vendor_value(mode, save)),
-                 DataDirection::NoData);
-    return true;
+    return send_command(set_cd_speed_command(reading_mode_vendor_value(mode, save)),
+                        DataDirection::NoData);
 }
 
 bool preset_reading_mode(ReadingMode mode) {
     const auto preceding = static_cast<ReadingMode>((static_cast<std::uint8_t>(mode) + 3) % 4);
-    send_command(set_cd_speed_command(reading_mode_vendor_value(preceding, false)),
-                 DataDirection::NoData);
-    return true;
+    return send_command(set_cd_speed_command(reading_mode_vendor_value(preceding, false)),
+                        DataDirection::NoData);
 }
 
 bool set_clarivox(ClarivoxMode mode, bool real_time, bool save) {
     const ClarivoxParameter parameter = clarivox_parameter(mode);
-    write_settings_block(function_block(SettingFunction::Clarivox, 0x80,
-                                        flag(mode != ClarivoxMode::Off), parameter.high,
-                                        parameter.low, flag(save), flag(real_time)));
-    return true;
+    return write_settings_block(function_block(SettingFunction::Clarivox, 0x80,
+                                               flag(mode != ClarivoxMode::Off), parameter.high,
+                                               parameter.low, flag(save), flag(real_time)));
 }
 
 bool set_high_speed_read(bool on, bool save) {
-    send_pair(SettingFunction::HighSpeedRead, flag(on), flag(save));
-    return true;
+    return send_pair(SettingFunction::HighSpeedRead, flag(on), flag(save));
 }
 
 bool set_write_modes(std::uint8_t bd, std::uint8_t dvd, bool save) {
-    send_pair(SettingFunction::WriteModes, bd, dvd, flag(save));
-    return true;
+    return send_pair(SettingFunction::WriteModes, bd, dvd, flag(save));
 }
 
 bool set_peak_power_reducer(bool on, bool save) {
-    send_pair(SettingFunction::PeakPowerReducer, flag(on), flag(save));
-    return true;
+    return send_pair(SettingFunction::PeakPowerReducer, flag(on), flag(save));
 }
 
 bool set_smooth_tray(bool on, bool save) {
-    send_pair(SettingFunction::SmoothTray, flag(on), flag(save));
-    return true;
+    return send_pair(SettingFunction::SmoothTray, flag(on), flag(save));
 }
 
 bool set_led_off(bool on, bool save) {
-    send_pair(SettingFunction::LedOff, flag(on), flag(save));
-    return true;
+    return send_pair(SettingFunction::LedOff, flag(on), flag(save));
 }
 
 bool set_bdr_high_speed(bool on, bool save) {
-    send_pair(SettingFunction::BdrHighSpeed, flag(on), flag(save));
-    return true;
+    return send_pair(SettingFunction::BdrHighSpeed, flag(on), flag(save));
 }
 
+// Every command is sent whatever the ones before it did; true only if all succeeded.
 bool restore_factory_defaults() {
-    set_reading_mode(ReadingMode::Quiet, true);
-    set_clarivox(ClarivoxMode::Off, false, true);
-    set_smooth_tray(false, true);
-    set_peak_power_reducer(false, true);
-    set_led_off(false, true);
-    set_bdr_high_speed(false, true);
-    set_write_modes(0, 0, true);
-    set_high_speed_read(false, true);
-    set_smooth_tray(false, true);
-    return true;
+    bool all = set_reading_mode(ReadingMode::Quiet, true);
+    all = set_clarivox(ClarivoxMode::Off, false, true) && all;
+    all = set_smooth_tray(false, true) && all;
+    all = set_peak_power_reducer(false, true) && all;
+    all = set_led_off(false, true) && all;
+    all = set_bdr_high_speed(false, true) && all;
+    all = set_write_modes(0, 0, true) && all;
+    all = set_high_speed_read(false, true) && all;
+    all = set_smooth_tray(false, true) && all;
+    return all;
 }
 
 }  // namespace qdu

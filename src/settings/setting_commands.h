@@ -94,7 +94,8 @@ bool get_smooth_tray();
 bool get_led_off();
 bool get_bdr_high_speed();
 
-// Setters: each sends its commands and returns true whatever the drive answered.
+// Setters: each sends all its commands, whatever the drive answers to the first, and returns
+// true only when every one succeeded (the reason of a failure is in last_status).
 bool set_reading_mode(ReadingMode mode, bool save);
 bool preset_reading_mode(ReadingMode mode);
 bool set_clarivox(ClarivoxMode mode, bool real_time, bool save);

@@ -73,6 +73,8 @@ protected:
     std::optional<bool> answer;  // nullopt: no terminal
 };
 
+using qdu::testing::HookedProvider;
+
 Scenario parse_scenario_text(const std::string& text) {
     std::istringstream in(text);
     return parse_scenario(in, "test.scn");
@@ -389,6 +391,34 @@ TEST_F(QduSettings, AlreadySetSendsNothingUnlessSaving) {
     EXPECT_FALSE(traced_writes(saved.err).empty());
 }
 
+// A drive that refuses a change: the user is told, with the sense and its meaning, and qdu
+// fails, though every command of the page was sent as on the page.
+TEST_F(QduSettings, ARefusedChangeIsReportedAndFails) {
+    auto bus = std::make_shared<SimulatedBus>(load_scenario(kDefaultScenario));
+    int writes = 0;
+    const auto refusing = std::make_shared<HookedProvider>(
+        bus, nullptr, [&](const ScsiRequest& request) -> std::optional<ScsiResult> {
+            if (request.cdb[0] != 0x3B) {  // WRITE BUFFER
+                return std::nullopt;
+            }
+            ++writes;
+            return check_condition(0x5, 0x26, 0x00);
+        });
+    const Outcome set = qdu({"set", "led-off", "on", "--yes"}, with_provider(refusing));
+    EXPECT_EQ(set.code, kExitFailed);
+    EXPECT_EQ(writes, 6);  // three pairs: Zeve Duzir Iraveri, LED OFF, smooth tray
+    EXPECT_NE(set.err.find("the drive refused 6 of the commands (sense 5/26/00: a value of the "
+                           "settings sent is not valid)"),
+              std::string::npos)
+        << set.err;
+    EXPECT_NE(set.out.find("LED OFF: off\n"), std::string::npos);
+
+    const Outcome restore = qdu({"restore-defaults", "--yes"}, with_provider(refusing));
+    EXPECT_EQ(restore.code, kExitFailed);
+    EXPECT_NE(restore.err.find("the drive refused 15 of the commands"), std::string::npos)
+        << restore.err;
+}
+
 // The tool's own options may come after the command, as users type them.
 TEST_F(QduSettings, GlobalOptionsAfterTheCommand) {
     const std::string other_state = folder + "/other.json";
@@ -690,8 +720,6 @@ TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
     EXPECT_EQ(unasked.code, kExitFailed);
     EXPECT_EQ(unasked.err.find("> 1B"), std::string::npos);  // the tray never opened
 }
-
-using qdu::testing::HookedProvider;
 
 constexpr const char* kScratchedDisc =
     "drive D\ncode MXR 2750LC58\ndisc audio-cd\ndefect 08:10:00 08:10:30 level-b\n";

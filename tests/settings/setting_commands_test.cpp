@@ -87,12 +87,26 @@ TEST_F(SettingCommands, FactoryRestoreIsTheFixedSixteenCommands) {
                      "FN 08 00 00 01 00 00 00", "ZERO", "FN 0B 00 00 01 00 00 00"}));
 }
 
-TEST_F(SettingCommands, SettersSucceedWhateverTheDriveSays) {
+// Every command is still sent when one before it fails; the result says whether all succeeded.
+TEST_F(SettingCommands, SettersSendEverythingAndSayWhetherTheDriveTookIt) {
     device->set_default_reply(ScriptedReply::check(0x5, 0x26, 0x00));
-    EXPECT_TRUE(set_led_off(true, true));
-    EXPECT_TRUE(set_reading_mode(ReadingMode::Quiet, false));
-    EXPECT_TRUE(restore_factory_defaults());
+    EXPECT_FALSE(set_led_off(true, true));
+    EXPECT_FALSE(set_reading_mode(ReadingMode::Quiet, false));
+    EXPECT_FALSE(restore_factory_defaults());
     EXPECT_EQ(device->received().size(), 3U + 16U);  // a failed first write does not stop the pair
+
+    // Only the zero block refused: the pair still failed, and both went out.
+    device->set_default_reply(ScriptedReply::good());
+    device->push(ScriptedReply::check(0x5, 0x26, 0x00));
+    EXPECT_FALSE(set_smooth_tray(true, false));
+    EXPECT_TRUE(set_smooth_tray(true, false));
+    // The last of the sixteen refused.
+    for (int i = 0; i < 15; ++i) {
+        device->push(ScriptedReply::good());
+    }
+    device->push(ScriptedReply::check(0x5, 0x24, 0x00));
+    EXPECT_FALSE(restore_factory_defaults());
+    EXPECT_TRUE(restore_factory_defaults());
 }
 
 TEST_F(SettingCommands, ReadingModeFallsBackToTheCopyThenQuiet) {
@@ -159,7 +173,7 @@ TEST_F(SettingCommands, SilentDriveReadsAsEverythingOff) {
     EXPECT_EQ(get_bd_write_mode(), 0);
     EXPECT_FALSE(get_led_off());
     EXPECT_FALSE(get_real_time_clarivox_supported());
-    EXPECT_TRUE(set_led_off(true, true));
+    EXPECT_FALSE(set_led_off(true, true));
 }
 
 }  // namespace

@@ -4,20 +4,24 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "drive/passthrough.h"
+#include "simdrive/recorded_command.h"
 
 namespace qdu::testing {
 
 class HookedProvider final : public DeviceProvider {
 public:
     using Hook = std::function<void(const ScsiRequest&)>;
-    HookedProvider(std::shared_ptr<DeviceProvider> inner, Hook hook)
-        : inner_(std::move(inner)), hook_(std::move(hook)) {}
+    // An answer given instead of the drive's, for the commands it returns one for.
+    using Answer = std::function<std::optional<ScsiResult>(const ScsiRequest&)>;
+    HookedProvider(std::shared_ptr<DeviceProvider> inner, Hook hook, Answer answer = {})
+        : inner_(std::move(inner)), hook_(std::move(hook)), answer_(std::move(answer)) {}
     OpenResult open(char letter) override {
         OpenResult opened = inner_->open(letter);
         if (opened.device) {
-            opened.device = std::make_unique<Device>(std::move(opened.device), hook_);
+            opened.device = std::make_unique<Device>(std::move(opened.device), hook_, answer_);
         }
         return opened;
     }
@@ -28,17 +32,26 @@ public:
 
 private:
     struct Device final : PassThroughDevice {
-        Device(std::unique_ptr<PassThroughDevice> device, Hook look)
-            : inner(std::move(device)), hook(std::move(look)) {}
+        Device(std::unique_ptr<PassThroughDevice> device, Hook look, Answer instead)
+            : inner(std::move(device)), hook(std::move(look)), answer(std::move(instead)) {}
         ScsiResult execute(const ScsiRequest& request) override {
-            hook(request);
+            if (hook) {
+                hook(request);
+            }
+            if (answer) {
+                if (std::optional<ScsiResult> given = answer(request)) {
+                    return *given;
+                }
+            }
             return inner->execute(request);
         }
         std::unique_ptr<PassThroughDevice> inner;
         Hook hook;
+        Answer answer;
     };
     std::shared_ptr<DeviceProvider> inner_;
     Hook hook_;
+    Answer answer_;
 };
 
 }  // namespace qdu::testing
