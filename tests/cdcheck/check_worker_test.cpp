@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 #include "cdcheck/check_commands.h"
 #include "cdcheck/event_queue.h"
@@ -29,6 +30,21 @@ public:
         }
         return found;
     }
+    // The first and last events (of one kind), or an event no worker posts when there is none,
+    // so that a missing event fails the test instead of crashing the binary.
+    CheckEvent first(std::optional<CheckMessage> message = std::nullopt) {
+        const auto list = message ? of(*message) : all();
+        return list.empty() ? kNone : list.front();
+    }
+    CheckEvent last(std::optional<CheckMessage> message = std::nullopt) {
+        const auto list = message ? of(*message) : all();
+        return list.empty() ? kNone : list.back();
+    }
+    std::vector<CheckEvent> all() {
+        std::lock_guard lock(mutex);
+        return events;
+    }
+    static constexpr CheckEvent kNone{static_cast<CheckMessage>(0), 0, 0};
     std::mutex mutex;
     std::vector<CheckEvent> events;
 };
@@ -69,7 +85,7 @@ protected:
         EXPECT_FALSE(d.media_notification_suppressed());
         EXPECT_FALSE(d.measuring());
         ASSERT_FALSE(sink->events.empty());
-        EXPECT_EQ(sink->events.back().message, WM_CHECK_END);
+        EXPECT_EQ(sink->last().message, WM_CHECK_END);
         EXPECT_EQ(sink->of(WM_CHECK_END).size(), 1U);
     }
 
@@ -90,17 +106,17 @@ std::string tracks(int count, const char* length = "00:30:00") {
 TEST_F(CheckWorker, FullCheckOfTenTracks) {
     start("disc cd-rom\n" + tracks(10) + "insert-after 1\n");
     run();
-    EXPECT_EQ(sink->events.front(), (CheckEvent{WM_CHECK_STAGE, 0, 0}));
+    EXPECT_EQ(sink->first(), (CheckEvent{WM_CHECK_STAGE, 0, 0}));
     const auto stages = sink->of(WM_CHECK_STAGE);
     ASSERT_EQ(stages.size(), 11U);
     for (std::uint32_t t = 1; t <= 10; ++t) {
         EXPECT_EQ(stages[t], (CheckEvent{WM_CHECK_STAGE, 1, 0x0A00 + t})) << t;
     }
     // span = 10 tracks of 30 s (2250 frames) - 1 = 22499 frames: 37 s at the estimate's pace.
-    EXPECT_EQ(sink->of(WM_CHECK_REMAINING).front().wparam, 37U);
-    EXPECT_EQ(sink->of(WM_CHECK_REMAINING).back().wparam, 0U);
-    EXPECT_GE(sink->of(WM_CHECK_PROGRESS).back().wparam, 99U);
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->first(WM_CHECK_REMAINING).wparam, 37U);
+    EXPECT_EQ(sink->last(WM_CHECK_REMAINING).wparam, 0U);
+    EXPECT_GE(sink->last(WM_CHECK_PROGRESS).wparam, 99U);
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
     EXPECT_EQ(check_result().last_track, 10);
     EXPECT_EQ(check_result().disc_level, LevelA);
     expect_drive_left_alone();
@@ -113,11 +129,11 @@ TEST_F(CheckWorker, FullCheckOfTenTracks) {
 TEST_F(CheckWorker, AnHourOfMusicEstimates450SecondsOr125Quick) {
     start("disc cd-rom\ntrack 1 audio 60:00:01\n");
     run(Full);
-    EXPECT_EQ(sink->of(WM_CHECK_REMAINING).front().wparam, 450U);
+    EXPECT_EQ(sink->first(WM_CHECK_REMAINING).wparam, 450U);
     start("disc cd-rom\ntrack 1 audio 60:00:01\n");
     run(Quick);
-    EXPECT_EQ(sink->of(WM_CHECK_REMAINING).front().wparam, 125U);
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->first(WM_CHECK_REMAINING).wparam, 125U);
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
     expect_drive_left_alone();
 }
 
@@ -136,14 +152,14 @@ TEST_F(CheckWorker, QuickChecksFarFewerSamplesThanFull) {
     run(Quick);
     const auto quick = samples();
     EXPECT_LT(quick * 3, full);
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
 }
 
 TEST_F(CheckWorker, RecordableCdIsNotAvailable) {
     start("disc cd-r-audio\n");
     run();
     ASSERT_EQ(sink->events.size(), 2U);
-    EXPECT_EQ(sink->events[0], (CheckEvent{WM_CHECK_STAGE, 0, 0}));
+    EXPECT_EQ(sink->first(), (CheckEvent{WM_CHECK_STAGE, 0, 0}));
     EXPECT_EQ(sink->events[1], (CheckEvent{WM_CHECK_END, NotAvailable, 0}));
     expect_drive_left_alone();
 }
@@ -177,7 +193,7 @@ TEST_F(CheckWorker, CancelWhileTheTrayIsOpen) {
     }
     EXPECT_TRUE(check.cancel_and_wait(std::chrono::seconds(20)));
     ASSERT_EQ(sink->events.size(), 1U);
-    EXPECT_EQ(sink->events[0], (CheckEvent{WM_CHECK_END, Stopped, 0}));
+    EXPECT_EQ(sink->first(), (CheckEvent{WM_CHECK_END, Stopped, 0}));
     expect_drive_left_alone();
     int ejects = 0;
     for (const auto& c : bus->drive('D')->received()) {
@@ -204,7 +220,7 @@ TEST_F(CheckWorker, CancelWhileMeasuringStops) {
     cancelling->context = context.get();
     context->sink = cancelling;
     run();
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Stopped, 0}));
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Stopped, 0}));
     EXPECT_EQ(check_result().last_track, 2);
     expect_drive_left_alone();
 }
@@ -217,7 +233,7 @@ TEST_F(CheckWorker, ThreeUnreadableSamplesGiveOneDAndTheCheckGoesOn) {
     EXPECT_EQ(check_result().track_level[4], LevelD);
     EXPECT_EQ(check_result().track_level[5], LevelA);
     EXPECT_EQ(check_result().last_track, 6);
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
     ASSERT_EQ(context->findings.size(), 1U);
     EXPECT_FALSE(context->findings[0].read_ok);
     EXPECT_EQ(context->findings[0].track, 4);
@@ -233,7 +249,7 @@ TEST_F(CheckWorker, RetriedReadsAreNoDefectButAnUnreadableStretchIsOneD) {
         run(mode);
         EXPECT_TRUE(check_result().points_d.empty());
         EXPECT_EQ(check_result().disc_level, LevelA);
-        EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+        EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
 
         // Track 2 starts at 00:32:00; 00:40:00 to 00:45:00 never reads.
         start("disc cd-rom\n" + tracks(3) + "defect 00:40:00 00:45:00 unreadable\n");
@@ -266,9 +282,9 @@ TEST_F(CheckWorker, DefectsGradeTheirTracks) {
 TEST_F(CheckWorker, OneSectorDiscDoesNotDivideByZero) {
     start("disc cd-rom\ntrack 1 audio 00:00:01\n");
     run();
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
     ASSERT_FALSE(sink->of(WM_CHECK_PROGRESS).empty());
-    EXPECT_EQ(sink->of(WM_CHECK_PROGRESS).back().wparam, 100U);
+    EXPECT_EQ(sink->last(WM_CHECK_PROGRESS).wparam, 100U);
 }
 
 TEST_F(CheckWorker, GeometryOfZerosKeepsTheModel) {
@@ -280,7 +296,7 @@ TEST_F(CheckWorker, GeometryOfZerosKeepsTheModel) {
     RadiusModel().growth = 8000.0;
     run();
     EXPECT_DOUBLE_EQ(RadiusModel().growth, 8000.0);
-    EXPECT_EQ(sink->events.back(), (CheckEvent{WM_CHECK_END, Finished, 0}));
+    EXPECT_EQ(sink->last(), (CheckEvent{WM_CHECK_END, Finished, 0}));
 }
 
 TEST_F(CheckWorker, AnimationRunsWhileMeasuringAndIsStopped) {

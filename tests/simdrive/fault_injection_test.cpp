@@ -100,7 +100,9 @@ TEST_F(Faults, EndlessUnitAttentionsAreBoundedEverywhere) {
     reading.on_initialise();
     EXPECT_EQ(reading.state.combo_selection, 0);
     // Every command was tried the bounded number of times and no more.
-    EXPECT_EQ((faulty->commands() - before) % kMaxUnitAttentionAttempts, 0);
+    const long sent = faulty->commands() - before;
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(sent % 16, 0);  // 16 attempts of each command
 }
 
 TEST_F(Faults, StatusTickWithTimeoutsAndEmptySenseStaysBounded) {

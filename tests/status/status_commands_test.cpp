@@ -40,6 +40,21 @@ TEST(StatusCommandBlocks, AreByteExact) {
     EXPECT_EQ(get_configuration_command(0, 256), (B{0x46, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
 }
 
+// Every bound of the level table, each given as a fraction that equals it exactly: the bound
+// itself is the next level, a hair below it the level.
+TEST(ErrorLevel, EveryBoundOfTheTable) {
+    struct Bound {
+        std::uint32_t errors, sectors;
+        int level;
+    };
+    for (const Bound b :
+         {Bound{1, 8000, 1}, Bound{1, 4000, 2}, Bound{21, 40000, 3}, Bound{231, 200000, 4},
+          Bound{5313, 2000000, 5}, Bound{15939, 2000000, 6}, Bound{15939, 500000, 7}}) {
+        EXPECT_EQ(compute_error_level({b.errors, b.sectors, 0}), b.level + 1) << b.level;
+        EXPECT_EQ(compute_error_level({2 * b.errors - 1, 2 * b.sectors, 0}), b.level) << b.level;
+    }
+}
+
 TEST(ErrorLevel, BoundsAreStrict) {
     EXPECT_EQ(compute_error_level({5, 0, 0}), 0);
     EXPECT_EQ(compute_error_level({0, 5000, 0}), 0);
