@@ -1,6 +1,6 @@
 // The whole check worker against a drive whose every status, sense and reply comes from the
-// input. It must always end, post WM_CHECK_END last, leave the tray unlocked, and never read or
-// write out of bounds.
+// input. It must always end, post WM_CHECK_END last, leave the tray unlocked, media notification
+// on, the check mode finished and no measurement running, and never read or write out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -23,10 +23,30 @@ class InputDrive final : public PassThroughDevice, public DeviceProvider {
 public:
     InputDrive(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
+    // What the drive is left with: the tray lock, the check mode last asked for, whether a
+    // measurement the drive started was never asked to stop.
     ScsiResult execute(const ScsiRequest& request) override {
         if (request.cdb[0] == 0x1E) {
             locked_ = (request.cdb[4] & 1) != 0;
         }
+        const bool block = request.cdb[0] == 0x3B && request.data.size() >= 3;
+        const bool mode = block && request.data[0] == 0x91 && request.data[1] == 0x60;
+        const bool measure = block && request.data[0] == 0xFF && request.data[1] == 0x02;
+        if (mode) {
+            last_mode_ = request.data[2];
+        }
+        const bool start = measure && request.data[2] == 0;
+        if (measure && !start) {
+            measuring_ = false;
+        }
+        const ScsiResult result = answer(request);
+        if (start && result.good()) {
+            measuring_ = true;
+        }
+        return result;
+    }
+
+    ScsiResult answer(const ScsiRequest& request) {
         ScsiResult result;
         if (at_ >= size_) {
             result.delivery = Delivery::DeviceGone;
@@ -63,10 +83,15 @@ public:
     }
     DeviceDescription describe(char) override { return {true, "fuzz"}; }
     std::unique_ptr<MediaNotificationHold> suppress_media_notification(char) override {
-        return std::make_unique<MediaNotificationHold>();
+        return std::make_unique<Hold>(holds_);
     }
 
     bool locked() const { return locked_; }
+    // Left as the check found it: notification on, check mode finished (when it was ever
+    // changed), no measurement running.
+    bool restored() const {
+        return *holds_ == 0 && (last_mode_ < 0 || last_mode_ == 2) && !measuring_;
+    }
 
 private:
     struct Forward final : PassThroughDevice {
@@ -75,10 +100,21 @@ private:
         InputDrive* drive_;
     };
 
+    struct Hold final : MediaNotificationHold {
+        explicit Hold(std::shared_ptr<int> count) : holds(std::move(count)) { ++*holds; }
+        ~Hold() override { --*holds; }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        std::shared_ptr<int> holds;
+    };
+
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t at_ = 0;
     bool locked_ = false;
+    std::shared_ptr<int> holds_ = std::make_shared<int>(0);
+    int last_mode_ = -1;
+    bool measuring_ = false;
 };
 
 class LastMessage final : public CheckEventSink {
@@ -111,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context->sink = sink;
     context->mode = (size & 1) != 0 ? Quick : Full;
     check_worker(context);
-    if (!sink->ended || drive->locked()) {
+    if (!sink->ended || drive->locked() || !drive->restored()) {
         __builtin_trap();
     }
     reset_drive_access();
