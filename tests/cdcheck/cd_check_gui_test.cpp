@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 
 #include "cdcheck/cd_check_page.h"
@@ -130,6 +131,57 @@ private slots:
             }
         }
         QCOMPARE(picture.pixelColor(0, 0), QColor(Qt::white));  // the background
+    }
+
+    // Frame by frame: the spot moves 2 degrees a frame at 25 mm in Full and 6 in Quick; no dot
+    // shows before the first revolution ends; the last picture has every dot and no spot.
+    void animationStepsRevealsAndEnds() {
+        struct Frame {
+            int x, y;
+            double reveal;
+            bool dot_shown;
+        };
+        // Inside the 25 mm revolution, and clear of the spot that circles there.
+        const CInspectionResult::CNgData dot = point_at(20.0);
+        const double d25 = picture_distance(25.0);
+        std::map<CheckMode, std::vector<Frame>> seen;
+        for (const CheckMode mode : {Full, Quick}) {
+            reset_result();
+            check_result().points_b.push_back(dot);
+            auto context = std::make_shared<CheckContext>();
+            context->mode = mode;
+            context->current_radius = 25.0;
+            DiscAnimationTarget target;
+            std::vector<Frame>& frames = seen[mode];
+            target.request_paint = [&] {
+                std::lock_guard lock(context->dialog_lock);
+                const CInspectionResult& r = check_result();
+                frames.push_back({r.spot_x, r.spot_y, r.reveal_distance,
+                                  centre(target.offscreen_picture, dot) == QColor(0, 240, 0)});
+                if (frames.size() == 62) {
+                    context->animation_stop = true;
+                }
+            };
+            animate_disc(context, target);
+            QCOMPARE(frames.size(), std::size_t{63});  // 62 frames and the last picture
+            QCOMPARE(target.offscreen_picture, render(check_result(), false));
+        }
+        const auto spot_at = [&](double angle) { return picture_point(d25, angle); };
+        const std::vector<Frame>& full = seen[Full];
+        const std::vector<Frame>& quick = seen[Quick];
+        for (int k : {1, 2, 20}) {
+            QCOMPARE(full[k].x, spot_at(2.0 * k).x);
+            QCOMPARE(full[k].y, spot_at(2.0 * k).y);
+            QCOMPARE(quick[k].x, spot_at(6.0 * k).x);
+            QCOMPARE(quick[k].y, spot_at(6.0 * k).y);
+        }
+        // Quick goes round in 60 frames: the dot appears with the 60th, not before.
+        QVERIFY(quick[58].reveal < 0 && !quick[58].dot_shown);
+        QCOMPARE(quick[59].reveal, d25);
+        QVERIFY(quick[59].dot_shown);
+        QVERIFY(!full[61].dot_shown);  // Full is a third of the way round
+        QCOMPARE(full.back().reveal, 140.0);
+        QVERIFY(full.back().dot_shown);
     }
 
     void emptyResultIsTheBarePicture() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "status/media_types.h"
+#include "status/status_page_logic.h"
 #include "support/drive_fixture.h"
 
 namespace qdu {
@@ -217,6 +218,34 @@ TEST_F(StatusCommands, CountersAreReadBigEndianErrorsFirst) {
     EXPECT_EQ(last.cdb, clear_clarivox_counters_command());
     EXPECT_EQ(last.direction, DataDirection::DataOut);
     EXPECT_EQ(last.length, 0U);
+}
+
+// Byte 10 is the flags of whichever feature the drive lists first from 0026h on: a drive
+// without Restricted Overwrite answers with the next feature, and its Current bit counts.
+TEST_F(StatusCommands, RestrictedOverwriteReadsTheFirstFeatureReturned) {
+    device->push(ScriptedReply::good(reply_with(12, {{8, 0x00}, {9, 0x27}, {10, 0x01}})));
+    EXPECT_TRUE(restricted_overwrite_current());
+    const CommandBlock asked = device->received().back().cdb;
+    EXPECT_EQ(asked[0], 0x46);  // GET CONFIGURATION from feature 0026h, 12 bytes
+    EXPECT_EQ(asked[2], 0x00);
+    EXPECT_EQ(asked[3], 0x26);
+    EXPECT_EQ(asked[7], 0x00);
+    EXPECT_EQ(asked[8], 12);
+    device->push(ScriptedReply::good(reply_with(12, {{9, 0x26}, {10, 0x02}})));
+    EXPECT_FALSE(restricted_overwrite_current());  // only bit 0 is Current
+}
+
+// The warning byte is shown only when it is exactly 1.
+TEST_F(StatusCommands, SpeedLimitWarningOnlyForByteValueOne) {
+    for (const std::uint8_t value : {std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{0xFF}}) {
+        device->set_default_reply(ScriptedReply::good(reply_with(256, {{23, value}})));
+        EXPECT_EQ(get_speed_limit_warning(), value);
+        StatusPageLogic page;
+        page.on_initialise();
+        page.tick();
+        EXPECT_EQ(page.state.speed_limited, value == 1) << int{value};
+        EXPECT_EQ(page.state.text(status_page::kWarning) != " ", value == 1) << int{value};
+    }
 }
 
 TEST_F(StatusCommands, WriteProtectionAsksBdMediaWithType1) {
