@@ -74,23 +74,10 @@ void CDialogSetting2R42J::RefreshFromDrive() {
     emit refreshed();
 }
 
-// The page re-reads the drive whenever it is shown or hidden itself; the window being
-// minimised and restored (spontaneous events) or closed (the page stays not hidden) is no
-// change of the page's own visibility.
-void CDialogSetting2R42J::showEvent(QShowEvent* event) {
-    TabPage::showEvent(event);
-    if (!event->spontaneous()) {
-        logic_.on_shown();
-        show_state();
-    }
-}
-
-void CDialogSetting2R42J::hideEvent(QHideEvent* event) {
-    TabPage::hideEvent(event);
-    if (!event->spontaneous() && isHidden()) {
-        logic_.on_shown();
-        show_state();
-    }
+// Any change of the page's visibility re-reads the drive.
+void CDialogSetting2R42J::visibility_changed() {
+    logic_.on_shown();
+    show_state();
 }
 
 void CDialogSetting2R42J::clicked(int id) {

@@ -16,8 +16,7 @@ public:
     const PageState& state() const { return logic_.state; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void visibility_changed() override;
 
 private:
     void clicked(int id);

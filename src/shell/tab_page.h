@@ -1,7 +1,9 @@
 // What the main window requires of every tab page.
 #pragma once
 
+#include <QHideEvent>
 #include <QKeyEvent>
+#include <QShowEvent>
 #include <QWidget>
 
 #include "status/status_page_logic.h"
@@ -23,6 +25,24 @@ signals:
     void refreshed();
 
 protected:
+    // Runs whenever the page itself is shown or hidden; the window being minimised and
+    // restored (spontaneous events) or closed (the page stays not hidden) is no change of the
+    // page's own visibility.
+    virtual void visibility_changed() {}
+
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        if (!event->spontaneous()) {
+            visibility_changed();
+        }
+    }
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        if (!event->spontaneous() && isHidden()) {
+            visibility_changed();
+        }
+    }
+
     // Escape does nothing on a page; it must not close the window behind it.
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape) {
