@@ -87,7 +87,8 @@ public:
         if (result.scsi_status == kStatusCheckCondition) {
             const std::size_t sense_length =
                 std::min<std::size_t>(block.sptd.sense_info_length, kSptdSenseLength);
-            result.sense = normalize_sense(std::span<const std::uint8_t>(block.sense, sense_length));
+            result.sense =
+                normalize_sense(std::span<const std::uint8_t>(block.sense, sense_length));
         }
         // The driver writes back how many bytes moved.
         result.transferred = std::min<std::uint32_t>(block.sptd.data_transfer_length,
@@ -162,9 +163,9 @@ OpenResult WindowsDeviceProvider::open(char letter) {
         return result;
     }
     std::uint32_t error = 0;
-    const Handle handle = system_->create_file(windows_device_path(letter),
-                                               win::kGenericRead | win::kGenericWrite,
-                                               win::kAttributeNormal, error);
+    const Handle handle =
+        system_->create_file(windows_device_path(letter), win::kGenericRead | win::kGenericWrite,
+                             win::kAttributeNormal, error);
     if (handle == WindowsSystem::kInvalidHandle) {
         result.os_error = static_cast<int>(error);
         switch (error) {
@@ -204,8 +205,8 @@ std::unique_ptr<MediaNotificationHold> WindowsDeviceProvider::suppress_media_not
     }
     std::uint32_t off = 1;
     std::uint32_t returned = 0;
-    if (!system_->device_io_control(handle, win::kIoctlStorageMcnControl, &off, sizeof off,
-                                    nullptr, 0, returned, error)) {
+    if (!system_->device_io_control(handle, win::kIoctlStorageMcnControl, &off, sizeof off, nullptr,
+                                    0, returned, error)) {
         system_->close_handle(handle);
         return nullptr;
     }

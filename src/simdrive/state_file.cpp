@@ -1,10 +1,5 @@
 #include "simdrive/state_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,44 +154,6 @@ std::optional<std::string> read_whole(const std::string& path) {
     return text.str();
 }
 
-// Unique temporary name, fsync, rename: the file is whole for every reader at every moment.
-std::string write_atomically(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return "could not write the simulated drives' state to " + path + ": " +
-               std::generic_category().message(errno);
-    }
-    std::size_t done = 0;
-    int error = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return "could not write the simulated drives' state to " + path + ": " +
-               std::generic_category().message(error);
-    }
-    return {};
-}
-
 }  // namespace
 
 std::string default_state_path() {
@@ -240,32 +197,26 @@ SimulationStateFile::SimulationStateFile(std::string path, std::string key)
     if (target.has_parent_path()) {
         fs::create_directories(target.parent_path(), error);
     }
-    const std::string lock_path = path_ + ".lock";
-    lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock_fd_ < 0) {
-        warn("could not open " + lock_path + " (" + std::generic_category().message(errno) +
+    lock_ = std::make_unique<FileLock>(path_ + ".lock");
+    if (!lock_->valid()) {
+        warn("could not open " + path_ + ".lock (" + lock_->error() +
              "); other programs using the simulated drives at the same time may undo this "
              "one's changes");
     }
 }
 
-SimulationStateFile::~SimulationStateFile() {
-    if (lock_fd_ >= 0) {
-        ::close(lock_fd_);
-    }
-}
+SimulationStateFile::~SimulationStateFile() = default;
 
 void SimulationStateFile::hold() {
     mutex_.lock();
-    if (depth_++ == 0 && lock_fd_ >= 0) {
-        while (::flock(lock_fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    if (depth_++ == 0) {
+        lock_->lock();
     }
 }
 
 void SimulationStateFile::release() {
-    if (--depth_ == 0 && lock_fd_ >= 0) {
-        ::flock(lock_fd_, LOCK_UN);
+    if (--depth_ == 0) {
+        lock_->unlock();
     }
     mutex_.unlock();
 }
@@ -311,8 +262,8 @@ void SimulationStateFile::publish(char letter, const SimulatedDriveMemory& memor
     json state = text_.empty() ? empty_state() : parse_state(text_);
     state["scenarios"][key_][std::string(1, letter)] = to_json(memory);
     std::string text = state.dump(2) + "\n";
-    if (std::string failure = write_atomically(path_, text); !failure.empty()) {
-        warn(std::move(failure));
+    if (const std::string failure = replace_file(path_, text); !failure.empty()) {
+        warn("could not write the simulated drives' state to " + path_ + ": " + failure);
         return;
     }
     text_ = std::move(text);

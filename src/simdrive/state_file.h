@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "simdrive/scenario.h"
+#include "simdrive/shared_file.h"
 
 namespace qdu {
 
@@ -49,7 +50,7 @@ private:
 
     std::string path_;
     std::string key_;
-    int lock_fd_ = -1;
+    std::unique_ptr<FileLock> lock_;
     std::recursive_mutex mutex_;
     int depth_ = 0;
     std::string text_;      // the file as last read or written by us

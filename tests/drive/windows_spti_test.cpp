@@ -48,8 +48,8 @@ public:
                            void* out, std::uint32_t out_size, std::uint32_t& returned,
                            std::uint32_t& error) override {
         const auto* bytes = static_cast<const std::uint8_t*>(in);
-        calls.push_back({handle, code, std::vector<std::uint8_t>(bytes, bytes + in_size),
-                         in == out, out_size});
+        calls.push_back(
+            {handle, code, std::vector<std::uint8_t>(bytes, bytes + in_size), in == out, out_size});
         returned = 0;
         error = code == win::kIoctlStorageMcnControl ? mcn_error
                                                      : driver(*static_cast<SptdWithSense*>(in));
@@ -81,8 +81,8 @@ TEST_F(WindowsBackend, TheRequestBlockByteForByte) {
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(system->created.size(), 1U);
     EXPECT_EQ(system->created[0].path, std::wstring(LR"(\\.\E:)"));
-    EXPECT_EQ(system->created[0].access, 0xC0000000U);     // GENERIC_READ | GENERIC_WRITE
-    EXPECT_EQ(system->created[0].attributes, 0x80U);       // FILE_ATTRIBUTE_NORMAL
+    EXPECT_EQ(system->created[0].access, 0xC0000000U);  // GENERIC_READ | GENERIC_WRITE
+    EXPECT_EQ(system->created[0].attributes, 0x80U);    // FILE_ATTRIBUTE_NORMAL
 
     std::uint8_t reply[36] = {};
     std::uintptr_t driver_buffer = 0;
@@ -105,10 +105,10 @@ TEST_F(WindowsBackend, TheRequestBlockByteForByte) {
     EXPECT_EQ(b[0] | (b[1] << 8), wide ? 56 : 44);  // Length
     EXPECT_EQ(b[2], 0);                             // ScsiStatus, PathId, TargetId, Lun
     EXPECT_EQ(b[3] | b[4] | b[5], 0);
-    EXPECT_EQ(b[6], 12);  // CdbLength
-    EXPECT_EQ(b[7], 18);  // SenseInfoLength
-    EXPECT_EQ(b[8], 1);   // DataIn
-    EXPECT_EQ(b[12] | (b[13] << 8), 36);  // DataTransferLength
+    EXPECT_EQ(b[6], 12);                   // CdbLength
+    EXPECT_EQ(b[7], 18);                   // SenseInfoLength
+    EXPECT_EQ(b[8], 1);                    // DataIn
+    EXPECT_EQ(b[12] | (b[13] << 8), 36);   // DataTransferLength
     EXPECT_EQ(b[16] | (b[17] << 8), 360);  // TimeOutValue
     const std::size_t sense_offset_at = wide ? 32 : 24;
     EXPECT_EQ(b[sense_offset_at], wide ? 56 : 48);  // SenseInfoOffset
@@ -184,13 +184,13 @@ TEST_F(WindowsBackend, FailedCallsAreUndeliveredWithTheirReason) {
         Delivery delivery;
         const char* words;
     };
-    for (const Case c : {Case{1167, Delivery::DeviceGone, "unplugged"},
-                         Case{433, Delivery::DeviceGone, "unplugged"},
-                         Case{6, Delivery::DeviceGone, "no longer valid"},
-                         Case{121, Delivery::HostError, "timed out"},
-                         Case{1117, Delivery::OsError, "I/O error"},
-                         Case{5, Delivery::OsError, "access is denied"},
-                         Case{87, Delivery::OsError, "malformed"}}) {
+    for (const Case c :
+         {Case{1167, Delivery::DeviceGone, "unplugged"},
+          Case{433, Delivery::DeviceGone, "unplugged"},
+          Case{6, Delivery::DeviceGone, "no longer valid"},
+          Case{121, Delivery::HostError, "timed out"}, Case{1117, Delivery::OsError, "I/O error"},
+          Case{5, Delivery::OsError, "access is denied"},
+          Case{87, Delivery::OsError, "malformed"}}) {
         std::uint8_t reply[36];
         std::memset(reply, 0xEE, sizeof reply);
         system->driver = [&c](SptdWithSense& b) {

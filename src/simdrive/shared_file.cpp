@@ -1,0 +1,171 @@
+#include "simdrive/shared_file.h"
+
+#include <algorithm>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <process.h>
+
+#include <atomic>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace qdu {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                        nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string words(DWORD error) {
+    return std::system_category().message(static_cast<int>(error));
+}
+
+}  // namespace
+
+FileLock::FileLock(const std::string& path) {
+    HANDLE h = ::CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = words(::GetLastError());
+        return;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+FileLock::~FileLock() {
+    if (valid()) {
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    }
+}
+
+void FileLock::lock() {
+    if (valid()) {
+        OVERLAPPED whole{};
+        ::LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole);
+    }
+}
+
+void FileLock::unlock() {
+    if (valid()) {
+        OVERLAPPED whole{};
+        ::UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &whole);
+    }
+}
+
+std::string replace_file(const std::string& path, const std::string& text) {
+    static std::atomic<unsigned> counter{0};
+    const std::string temporary =
+        path + ".tmp" + std::to_string(::_getpid()) + "-" + std::to_string(++counter);
+    HANDLE h = ::CreateFileW(wide(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return words(::GetLastError());
+    }
+    DWORD error = 0;
+    std::size_t done = 0;
+    while (error == 0 && done < text.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
+        if (!::WriteFile(h, text.data() + done, chunk, &written, nullptr) || written == 0) {
+            error = ::GetLastError();
+        }
+        done += written;
+    }
+    if (error == 0 && !::FlushFileBuffers(h)) {
+        error = ::GetLastError();
+    }
+    ::CloseHandle(h);
+    if (error == 0 && !::MoveFileExW(wide(temporary).c_str(), wide(path).c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = ::GetLastError();
+    }
+    if (error != 0) {
+        ::DeleteFileW(wide(temporary).c_str());
+        return words(error);
+    }
+    return {};
+}
+
+#else
+
+FileLock::FileLock(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error_ = std::generic_category().message(errno);
+        return;
+    }
+    handle_ = fd;
+}
+
+FileLock::~FileLock() {
+    if (valid()) {
+        ::close(static_cast<int>(handle_));
+    }
+}
+
+void FileLock::lock() {
+    if (valid()) {
+        while (::flock(static_cast<int>(handle_), LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+}
+
+void FileLock::unlock() {
+    if (valid()) {
+        ::flock(static_cast<int>(handle_), LOCK_UN);
+    }
+}
+
+std::string replace_file(const std::string& path, const std::string& text) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return std::generic_category().message(errno);
+    }
+    std::size_t done = 0;
+    int error = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return std::generic_category().message(error);
+    }
+    return {};
+}
+
+#endif
+
+}  // namespace qdu

@@ -1,0 +1,35 @@
+// What a file shared by several processes needs from the system: a lock beside it that one
+// process (and one holder in it) has at a time, and a replacement of the whole file that no
+// reader ever sees half done. POSIX: flock, mkostemp, fsync, rename; Windows: LockFileEx,
+// a temporary created new, FlushFileBuffers, MoveFileExW.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qdu {
+
+class FileLock {
+public:
+    // Opens (creating when needed) the lock file; error() says why when it could not.
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool valid() const { return handle_ != -1; }
+    const std::string& error() const { return error_; }
+    // Blocks until this process has the lock; nothing happens without a valid lock file.
+    void lock();
+    void unlock();
+
+private:
+    std::intptr_t handle_ = -1;
+    std::string error_;
+};
+
+// Writes `text` to a new temporary beside `path`, makes it durable and puts it in the file's
+// place in one step. Empty on success, else the reason in words.
+std::string replace_file(const std::string& path, const std::string& text);
+
+}  // namespace qdu
