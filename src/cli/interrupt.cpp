@@ -1,30 +1,54 @@
 #include "cli/interrupt.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <csignal>
+#endif
 
 namespace qdu::cli {
 
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+
+#ifdef _WIN32
+// Ctrl-C and Ctrl-Break become a request; closing the console still ends the program.
+BOOL WINAPI on_console_event(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        g_interrupted = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+#else
 struct sigaction g_previous {};
 
 extern "C" void on_interrupt(int) {
     g_interrupted = true;
 }
+#endif
 
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
     g_interrupted = false;
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(on_console_event, TRUE);
+#else
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &g_previous);
+#endif
 }
 
 InterruptGuard::~InterruptGuard() {
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(on_console_event, FALSE);
+#else
     sigaction(SIGINT, &g_previous, nullptr);
+#endif
 }
 
 bool InterruptGuard::interrupted() {

@@ -24,8 +24,8 @@ public:
                            void* out, std::uint32_t out_size, std::uint32_t& returned,
                            std::uint32_t& error) override {
         DWORD moved = 0;
-        const BOOL ok = ::DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, in, in_size,
-                                          out, out_size, &moved, nullptr);
+        const BOOL ok = ::DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, in, in_size, out,
+                                          out_size, &moved, nullptr);
         returned = moved;
         error = ok ? 0 : ::GetLastError();
         return ok != FALSE;

@@ -5,10 +5,18 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // An empty value removes the variable.
+    ::_putenv_s("LANG", "C.UTF-8");
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) {
+        ::_putenv_s(name, "");
+    }
+#else
     ::setenv("LANG", "C.UTF-8", 1);
     ::unsetenv("LC_ALL");
     ::unsetenv("LC_MESSAGES");
     ::unsetenv("LANGUAGE");
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
