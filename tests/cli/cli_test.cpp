@@ -177,12 +177,9 @@ TEST_F(Qdu, ListDevicesThatCannotBeOpenedAreNamedWithAdvice) {
 }
 
 TEST_F(Qdu, ListDriveTextsNeverReachTheTerminalAsControlCharacters) {
-    char path[] = "/tmp/qdu-scenario-XXXXXX";
-    const int fd = ::mkstemp(path);
-    ASSERT_GE(fd, 0);
+    const std::string path = folder + "/scenario.scn";
     std::ofstream(path) << "drive D\nproduct \"KVT\\x1B[2J\\x07\\x85\"\ncode MXR 2750LC31\n";
     const Outcome r = qdu({std::string("--simulate=") + path, "list"});
-    std::remove(path);
     ASSERT_EQ(r.code, kExitDone);
     EXPECT_EQ(r.out, "D  simulated  D : QUORVEL KVT\\x1B[2J\\x07\\x85       1.00  no CD check\n");
 }
@@ -204,16 +201,13 @@ TEST_F(Qdu, UsageBadUsageIsOneLineAndExitTwo) {
 }
 
 TEST_F(Qdu, UsageBadScenarioNamesTheProblem) {
-    char path[] = "/tmp/qdu-scenario-XXXXXX";
-    const int fd = ::mkstemp(path);
-    ASSERT_GE(fd, 0);
+    const std::string path = folder + "/scenario.scn";
     std::ofstream(path) << "drive D\n\nspeed 12\n";
     const Outcome r = qdu({std::string("--simulate=") + path, "list"});
-    std::remove(path);
     EXPECT_EQ(r.code, kExitUsage);
     EXPECT_EQ(
         first_line(r.err).rfind(
-            "qdu: " + std::string(path) + ":3: unknown key 'speed' (known: drive, vendor,", 0),
+            "qdu: " + path + ":3: unknown key 'speed' (known: drive, vendor,", 0),
         0U);
     EXPECT_EQ(qdu({"--simulate=nosuch", "list"}).code, kExitUsage);
 }
