@@ -21,6 +21,9 @@ for extra in "$@"; do
         # The virtual-machine tests: QEMU, a static busybox for the guest, and the tools that
         # unpack the kernel package and build the initramfs and the disc images.
         --vm) packages+=(qemu-system-x86 busybox-static genisoimage cpio gzip xz-utils zstd) ;;
+        # The Windows build: MinGW-w64's -posix compilers (the win32 ones lack std::thread),
+        # and Wine to run its tests.
+        --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite.
-#   scripts/test.sh              the suite, the optimised build of the program, and the
-#                                virtual-machine tests of the Linux pass-through (tests/vm)
+#   scripts/test.sh              the suite, the optimised build of the program, the
+#                                virtual-machine tests of the Linux pass-through (tests/vm), and
+#                                the Windows build's tests under Wine (tests/windows)
 #   scripts/test.sh --sanitize   also the suite under AddressSanitizer and
 #                                UndefinedBehaviorSanitizer, the threaded tests under
 #                                ThreadSanitizer, and a short run of every fuzz target
@@ -38,6 +39,10 @@ case $vm_status in
     77) echo "scripts/test.sh: the virtual-machine tests were SKIPPED (reason above)" ;;
     *) exit "$vm_status" ;;
 esac
+
+# The core and qdu for Windows, built with MinGW-w64 and tested under Wine, and the same traces
+# on both systems.
+tests/windows/run.sh
 
 if $sanitize; then
     export QT_QPA_PLATFORM=offscreen
