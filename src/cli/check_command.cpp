@@ -1,6 +1,4 @@
 // qdu check: one audio CD check, as the progress dialog runs it, then the report.
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "cdcheck/event_queue.h"
 #include "cdcheck/grading.h"
 #include "cli/cli.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "cli/interrupt.h"
 #include "drive/transport.h"
@@ -220,7 +219,7 @@ int command_check(const Context& ctx, bool quick) {
     context->mode = quick ? Quick : Full;
     context->sink = queue;
 
-    const bool redraw = ctx.terminal && ::isatty(STDERR_FILENO) != 0;
+    const bool redraw = ctx.terminal && is_terminal(Stream::Err);
     Progress progress(ctx.err, redraw);
     progress.line(std::string(text(155)));
     InterruptGuard guard;

@@ -1,13 +1,12 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 
+#include "cli/console.h"
 #include "cli/context.h"
 #include "cli/terminal.h"
 #include "drive/trace.h"
@@ -38,7 +37,7 @@ public:
 };
 
 std::optional<bool> ask_on_terminal(const std::string& question) {
-    if (::isatty(STDIN_FILENO) == 0) {
+    if (!is_terminal(Stream::In)) {
         return std::nullopt;
     }
     std::cerr << question << " [y/N] " << std::flush;
@@ -179,7 +178,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         drive.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
     ctx.yes = yes;
     ctx.ask = environment.ask ? environment.ask : AskFunction(ask_on_terminal);
-    ctx.terminal = environment.terminal.value_or(::isatty(STDOUT_FILENO) != 0 &&
+    ctx.terminal = environment.terminal.value_or(is_terminal(Stream::Out) &&
                                                  std::getenv("NO_COLOR") == nullptr);
     ctx.max_readings = environment.max_readings;
     if (environment.check_wait) {

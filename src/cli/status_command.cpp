@@ -1,5 +1,4 @@
 // qdu status: the Status page on a terminal, once or once a period.
-#include <unistd.h>
 
 #include <atomic>
 #include <csignal>

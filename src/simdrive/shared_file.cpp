@@ -4,8 +4,13 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <process.h>
+// windows.h first: the others build on it.
+// clang-format off
 #include <windows.h>
+#include <knownfolders.h>
+#include <process.h>
+#include <shlobj.h>
+// clang-format on
 
 #include <atomic>
 #else
@@ -14,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #endif
 
 namespace qdu {
@@ -67,6 +73,18 @@ void FileLock::unlock() {
     }
 }
 
+std::string user_cache_folder() {
+    PWSTR folder = nullptr;
+    std::string utf8;
+    if (::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder) == S_OK) {
+        const int n = ::WideCharToMultiByte(CP_UTF8, 0, folder, -1, nullptr, 0, nullptr, nullptr);
+        utf8.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
+        ::WideCharToMultiByte(CP_UTF8, 0, folder, -1, utf8.data(), n, nullptr, nullptr);
+    }
+    ::CoTaskMemFree(folder);
+    return utf8;
+}
+
 std::string replace_file(const std::string& path, const std::string& text) {
     static std::atomic<unsigned> counter{0};
     const std::string temporary =
@@ -102,6 +120,16 @@ std::string replace_file(const std::string& path, const std::string& text) {
 }
 
 #else
+
+std::string user_cache_folder() {
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) {
+        return xdg;
+    }
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return std::string(home) + "/.cache";
+    }
+    return {};
+}
 
 FileLock::FileLock(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);

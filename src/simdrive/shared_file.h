@@ -28,6 +28,10 @@ private:
     std::string error_;
 };
 
+// Where the user's programs keep what can be made again: $XDG_CACHE_HOME or ~/.cache, on
+// Windows the local application data folder. Empty when the system names none.
+std::string user_cache_folder();
+
 // Writes `text` to a new temporary beside `path`, makes it durable and puts it in the file's
 // place in one step. Empty on success, else the reason in words.
 std::string replace_file(const std::string& path, const std::string& text);

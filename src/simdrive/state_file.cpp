@@ -160,14 +160,8 @@ std::string default_state_path() {
     if (const char* explicit_path = std::getenv("QDU_SIM_STATE"); explicit_path && *explicit_path) {
         return explicit_path;
     }
-    fs::path cache;
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) {
-        cache = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        cache = fs::path(home) / ".cache";
-    } else {
-        cache = fs::temp_directory_path();
-    }
+    const std::string folder = user_cache_folder();
+    const fs::path cache = folder.empty() ? fs::temp_directory_path() : fs::path(folder);
     return (cache / "quorvel-drive-utility" / "simulated-drives.json").string();
 }
 

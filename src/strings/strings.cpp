@@ -1,5 +1,9 @@
 #include "strings/strings.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -248,7 +252,7 @@ constexpr ControlEntry kControls[] = {
     {138, 1006, "Save setting to the drive", "設定をドライブに保存する"},
 };
 
-bool is_japanese_locale(const char* value) {
+[[maybe_unused]] bool is_japanese_locale(const char* value) {
     if (value == nullptr || *value == 0) {
         return false;
     }
@@ -264,7 +268,7 @@ Language& current_language() {
 }  // namespace
 
 // The first of these that is set decides, as in the C library.
-static std::string locale_from_environment() {
+[[maybe_unused]] static std::string locale_from_environment() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != 0) {
@@ -274,6 +278,17 @@ static std::string locale_from_environment() {
     return {};
 }
 
+#ifdef _WIN32
+// Windows decides by the user's default locale identifier: 1041 is Japanese (Japan), and it is
+// also the only Japanese one.
+bool locale_is_japanese_japan() {
+    return ::GetUserDefaultLCID() == 1041;
+}
+
+Language language_from_environment() {
+    return locale_is_japanese_japan() ? Language::Japanese : Language::English;
+}
+#else
 bool locale_is_japanese_japan() {
     return locale_from_environment().rfind("ja_JP", 0) == 0;
 }
@@ -282,6 +297,7 @@ Language language_from_environment() {
     return is_japanese_locale(locale_from_environment().c_str()) ? Language::Japanese
                                                                  : Language::English;
 }
+#endif
 
 Language ui_language() {
     return current_language();

@@ -8,7 +8,8 @@ namespace qdu {
 
 enum class Language { English, Japanese };
 
-// Japanese when the user's locale is Japanese (LC_ALL, LC_MESSAGES, LANG), English otherwise.
+// Japanese when the user's locale is Japanese (LC_ALL, LC_MESSAGES, LANG; on Windows the user's
+// default locale identifier, 1041), English otherwise.
 Language language_from_environment();
 // The two decisions tied to users in Japan (help file, one tooltip) test for ja_JP itself.
 bool locale_is_japanese_japan();

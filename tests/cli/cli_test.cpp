@@ -205,10 +205,9 @@ TEST_F(Qdu, UsageBadScenarioNamesTheProblem) {
     std::ofstream(path) << "drive D\n\nspeed 12\n";
     const Outcome r = qdu({std::string("--simulate=") + path, "list"});
     EXPECT_EQ(r.code, kExitUsage);
-    EXPECT_EQ(
-        first_line(r.err).rfind(
-            "qdu: " + path + ":3: unknown key 'speed' (known: drive, vendor,", 0),
-        0U);
+    EXPECT_EQ(first_line(r.err).rfind(
+                  "qdu: " + path + ":3: unknown key 'speed' (known: drive, vendor,", 0),
+              0U);
     EXPECT_EQ(qdu({"--simulate=nosuch", "list"}).code, kExitUsage);
 }
 
