@@ -12,6 +12,8 @@ cmake --build --preset windows
 # A prefix of its own, booted once before the tests: Wine's background programs would
 # otherwise hold ctest's pipes open.
 export WINEDEBUG=-all
+# No .NET or HTML engine: the programs need neither, and a new prefix would offer to fetch them.
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/windows/wine-prefix}"
 mkdir -p "$WINEPREFIX"
 wineserver -p
