@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "cdcheck/grading.h"
@@ -117,6 +118,20 @@ void CDialogInspection::on_start() {
     setUpdatesEnabled(true);
     update();
     picture_->update();
+    // A worker that outlived its dialog still uses the drive: the window sends nothing of its
+    // own (no click, no other tab, no other drive) until that worker has ended.
+    if (running_check()) {
+        window()->setEnabled(false);
+        auto* wait = new QTimer(this);
+        wait->setInterval(200);
+        connect(wait, &QTimer::timeout, this, [this, wait] {
+            if (!running_check()) {
+                window()->setEnabled(true);
+                wait->deleteLater();
+            }
+        });
+        wait->start();
+    }
 }
 
 void CDialogInspection::start_check(CheckMode mode, bool close_when_done) {

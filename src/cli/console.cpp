@@ -1,8 +1,8 @@
 #include "cli/console.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <initializer_list>
@@ -26,8 +26,8 @@ bool prepare_console() {
         HANDLE handle = ::GetStdHandle(id);
         DWORD mode = 0;
         if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode)) {
-            colours = ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) &&
-                      colours;
+            colours =
+                ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) && colours;
         }
     }
     return colours;
@@ -36,8 +36,9 @@ bool prepare_console() {
 #else
 
 bool is_terminal(Stream stream) {
-    const int fd = stream == Stream::In ? STDIN_FILENO : stream == Stream::Out ? STDOUT_FILENO
-                                                                                : STDERR_FILENO;
+    const int fd = stream == Stream::In    ? STDIN_FILENO
+                   : stream == Stream::Out ? STDOUT_FILENO
+                                           : STDERR_FILENO;
     return ::isatty(fd) != 0;
 }
 

@@ -382,7 +382,8 @@ private slots:
         auto* log = page.findChild<QTextEdit*>("1096");
         QCOMPARE(log->toPlainText(), QString("Checking was canceled."));
         QVERIFY(running_check() != nullptr);
-        page.grab();  // paints check_result under the late worker's lock
+        QVERIFY(!page.isEnabled());  // nothing else may use the drive meanwhile
+        page.grab();                 // paints check_result under the late worker's lock
 
         const auto received = bus->drive('D')->received().size();
         page.on_start();
@@ -391,6 +392,7 @@ private slots:
 
         gate->open();
         QTRY_VERIFY_WITH_TIMEOUT(running_check() == nullptr, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(page.isEnabled(), 5000);
         QVERIFY(!bus->drive('D')->measuring());
     }
 };
