@@ -33,12 +33,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-        if (auto running = running_check()) {
-            std::lock_guard lock(running->dialog_lock);
-            render_picture(image, check_result(), false);
-        } else {
-            render_picture(image, check_result(), false);
-        }
+        with_check_result(
+            [&image](const CInspectionResult& r) { render_picture(image, r, false); });
         QPainter painter(this);
         painter.drawImage(1, 1, image);
         painter.setPen(Qt::black);  // the black frame of the picture area
@@ -146,13 +142,7 @@ void CDialogInspection::write_result_report() {
     log_->clear();
     QTextCursor cursor(log_->document());
     const QTextCharFormat plain = log_->currentCharFormat();
-    std::vector<ReportRun> report;
-    if (auto running = running_check()) {
-        std::lock_guard lock(running->dialog_lock);
-        report = result_report();
-    } else {
-        report = result_report();
-    }
+    const auto report = with_check_result([](const CInspectionResult&) { return result_report(); });
     for (const ReportRun& run : report) {
         QTextCharFormat format = plain;
         if (run.colour) {

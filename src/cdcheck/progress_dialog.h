@@ -3,7 +3,9 @@
 
 #include <QDialog>
 #include <memory>
+#include <mutex>
 
+#include "cdcheck/check_result.h"
 #include "cdcheck/check_worker.h"
 #include "cdcheck/result_graph.h"
 
@@ -19,6 +21,16 @@ class GuiCheckSink;
 // take its lock: while the dialog is up, and after it for a worker that outlived its bound (it
 // keeps the context alive until it ends). Null while no worker runs.
 std::shared_ptr<CheckContext> running_check();
+
+// Runs `read` on check_result, under the running check's lock when there is one.
+template <typename Read>
+auto with_check_result(Read read) {
+    if (auto running = running_check()) {
+        std::lock_guard lock(running->dialog_lock);
+        return read(check_result());
+    }
+    return read(check_result());
+}
 
 class CDialogInspectionInp final : public QDialog {
     Q_OBJECT

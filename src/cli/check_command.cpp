@@ -237,18 +237,25 @@ int command_check(const Context& ctx, bool quick) {
             progress.line("qdu: stopping the check...");
         }
     };
+    // What is left of the bound once a stop was sent; the whole bound before.
+    auto time_left = [&] {
+        if (!give_up_at) {
+            return ctx.check_wait;
+        }
+        return std::max(
+            std::chrono::milliseconds(0),
+            std::chrono::duration_cast<std::chrono::milliseconds>(*give_up_at - Clock::now()));
+    };
     while (!ended) {
         if (InterruptGuard::interrupted()) {
             stop();
         }
         auto wait = std::chrono::milliseconds(100);
         if (give_up_at) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(*give_up_at - Clock::now());
-            if (left.count() <= 0) {
+            if (time_left().count() == 0) {
                 break;
             }
-            wait = std::min(wait, left);
+            wait = std::min(wait, time_left());
         }
         const auto event = queue->pop(wait);
         if (!event) {
@@ -284,13 +291,7 @@ int command_check(const Context& ctx, bool quick) {
                 break;
         }
     }
-    std::chrono::milliseconds last_wait = ctx.check_wait;
-    if (give_up_at) {
-        last_wait = std::max(
-            std::chrono::milliseconds(0),
-            std::chrono::duration_cast<std::chrono::milliseconds>(*give_up_at - Clock::now()));
-    }
-    const bool worker_ended = run.wait(last_wait);
+    const bool worker_ended = run.wait(time_left());
     queue->close();
     progress.clear();
 

@@ -26,4 +26,13 @@ std::string bytes_as_text(std::span<const std::uint8_t> buffer, std::size_t firs
     return latin1_to_utf8(raw);
 }
 
+std::string one_line(std::string text, char replacement) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = replacement;
+        }
+    }
+    return text;
+}
+
 }  // namespace qdu

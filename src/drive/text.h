@@ -16,4 +16,8 @@ std::string latin1_to_utf8(std::string_view bytes);
 std::string bytes_as_text(std::span<const std::uint8_t> buffer, std::size_t first,
                           std::size_t last);
 
+// A message that quotes a file's bytes, kept to one printable line: every control character
+// becomes `replacement`.
+std::string one_line(std::string text, char replacement);
+
 }  // namespace qdu

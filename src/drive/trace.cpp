@@ -82,7 +82,8 @@ std::string sense_text(const SenseCode& code) {
 
 std::string sense_words(const SenseCode& code) {
     struct Known {
-        std::uint8_t asc, ascq;
+        std::uint8_t asc;
+        int ascq;  // -1: any
         const char* words;
     };
     static constexpr Known kKnown[] = {
@@ -90,11 +91,11 @@ std::string sense_words(const SenseCode& code) {
         {0x24, 0x00, "a field of the command is not valid"},
         {0x26, 0x00, "a value of the settings sent is not valid"},
         {0x2C, 0x00, "the command came out of sequence"},
-        {0x3A, 0x00, "there is no disc"},
+        {0x3A, -1, "there is no disc"},
         {0x04, 0x01, "the drive is becoming ready"},
     };
     for (const Known& k : kKnown) {
-        if (k.asc == code.asc && (k.ascq == code.ascq || k.asc == 0x3A)) {
+        if (k.asc == code.asc && (k.ascq < 0 || k.ascq == code.ascq)) {
             return k.words;
         }
     }

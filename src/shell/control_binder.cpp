@@ -75,16 +75,6 @@ private:
 
 }  // namespace
 
-void group_radios(const QList<QAbstractButton*>& radios) {
-    if (radios.isEmpty()) {
-        return;
-    }
-    auto* keys = new RadioGroupKeys(radios, radios.front());
-    for (QAbstractButton* radio : radios) {
-        radio->installEventFilter(keys);
-    }
-}
-
 void group_radios(const QWidget* page, std::initializer_list<int> ids) {
     QList<QAbstractButton*> radios;
     for (const int id : ids) {
@@ -92,7 +82,13 @@ void group_radios(const QWidget* page, std::initializer_list<int> ids) {
             radios.append(radio);
         }
     }
-    group_radios(radios);
+    if (radios.isEmpty()) {
+        return;
+    }
+    auto* keys = new RadioGroupKeys(radios, radios.front());
+    for (QAbstractButton* radio : radios) {
+        radio->installEventFilter(keys);
+    }
 }
 
 }  // namespace qdu

@@ -46,8 +46,7 @@ Widget* make_control(int id, Args&&... args) {
 // moves to the next enabled radio of the group, round the end, and clicks it, so that the page
 // applies it as it applies a mouse click. (The page radios are not Qt-exclusive, so Qt's own
 // arrow keys would only move the focus.)
-void group_radios(const QList<QAbstractButton*>& radios);
-// The same for the page's radios with these control IDs, in this order.
+// The radios are the page's with these control IDs, in this order.
 void group_radios(const QWidget* page, std::initializer_list<int> ids);
 
 // A radio button whose check mark the page decides: Qt's own exclusivity would fight it.

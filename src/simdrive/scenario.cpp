@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "drive/text.h"
 #include "settings/setting_names.h"
 
 namespace qdu {
@@ -105,14 +106,7 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) const {
-        // The reason may quote the file's bytes; the message stays one printable line.
-        std::string line = source_ + ":" + std::to_string(line_no_) + ": " + what;
-        for (char& c : line) {
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                c = '?';
-            }
-        }
-        throw ScenarioError(line);
+        throw ScenarioError(one_line(source_ + ":" + std::to_string(line_no_) + ": " + what, '?'));
     }
 
     // A value is the rest of the line, or a double-quoted text with \" \\ and \xNN escapes

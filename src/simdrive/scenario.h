@@ -71,7 +71,6 @@ public:
     private:
         std::shared_ptr<DriveSharing> sharing_;
     };
-    Hold hold() const { return Hold(sharing_); }
     const std::shared_ptr<DriveSharing>& sharing() const { return sharing_; }
 
     OpenResult open(char letter) override;

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "drive/text.h"
+
 namespace qdu {
 
 namespace {
@@ -134,16 +136,6 @@ json empty_state() {
     return json{{"format", kFormat}, {"version", kVersion}, {"scenarios", json::object()}};
 }
 
-// Reasons quote the file's bytes; a warning stays on one line whatever they are.
-std::string one_line(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            c = ' ';
-        }
-    }
-    return text;
-}
-
 std::optional<std::string> read_whole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -180,7 +172,7 @@ void check_simulation_state(const std::string& text) {
     try {
         parse_state(text);
     } catch (const std::exception& e) {
-        throw std::runtime_error(one_line(e.what()));
+        throw std::runtime_error(one_line(e.what(), ' '));
     }
 }
 
@@ -217,7 +209,7 @@ void SimulationStateFile::release() {
 
 void SimulationStateFile::warn(std::string text) {
     std::lock_guard lock(warnings_mutex_);
-    warnings_.push_back(one_line(std::move(text)));
+    warnings_.push_back(one_line(std::move(text), ' '));
 }
 
 std::vector<std::string> SimulationStateFile::take_warnings() {
