@@ -24,6 +24,9 @@ for extra in "$@"; do
         # The Windows build: MinGW-w64's -posix compilers (the win32 ones lack std::thread),
         # and Wine to run its tests.
         --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+        # Qt for Windows from Debian's source package: Ninja, Perl for its header tool, xz for
+        # the tarball.
+        --windows-qt) packages+=(ninja-build perl xz-utils) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done

@@ -40,6 +40,30 @@ std::string words(DWORD error) {
     return std::system_category().message(static_cast<int>(error));
 }
 
+// What another process holding the file for a moment looks like: its open without
+// FILE_SHARE_DELETE, or a replaced file still being deleted.
+bool momentary(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+// Runs `attempt` (true when done, else GetLastError() says why) until it succeeds, fails for
+// another reason, or about a second has passed. 0 on success.
+template <typename Attempt>
+DWORD patiently(Attempt attempt) {
+    constexpr int kTries = 50;
+    for (int tried = 1;; ++tried) {
+        if (attempt()) {
+            return 0;
+        }
+        const DWORD error = ::GetLastError();
+        if (!momentary(error) || tried == kTries) {
+            return error;
+        }
+        ::Sleep(20);
+    }
+}
+
 }  // namespace
 
 FileLock::FileLock(const std::string& path) {
@@ -108,15 +132,51 @@ std::string replace_file(const std::string& path, const std::string& text) {
         error = ::GetLastError();
     }
     ::CloseHandle(h);
-    if (error == 0 && !::MoveFileExW(wide(temporary).c_str(), wide(path).c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = ::GetLastError();
+    if (error == 0) {
+        error = patiently([&] {
+            return ::MoveFileExW(wide(temporary).c_str(), wide(path).c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        });
     }
     if (error != 0) {
         ::DeleteFileW(wide(temporary).c_str());
         return words(error);
     }
     return {};
+}
+
+SharedRead read_shared_file(const std::string& path) {
+    SharedRead result;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    // Shared for deletion too, so that this read never stops another process's replacement.
+    const DWORD error = patiently([&] {
+        h = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return result;
+    }
+    result.exists = true;
+    if (error != 0) {
+        result.error = words(error);
+        return result;
+    }
+    std::string buffer(1 << 16, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            result.error = words(::GetLastError());
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        result.text.append(buffer.data(), got);
+    }
+    ::CloseHandle(h);
+    return result;
 }
 
 #else
@@ -192,6 +252,36 @@ std::string replace_file(const std::string& path, const std::string& text) {
         return std::generic_category().message(error);
     }
     return {};
+}
+
+SharedRead read_shared_file(const std::string& path) {
+    SharedRead result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            result.exists = true;
+            result.error = std::generic_category().message(errno);
+        }
+        return result;
+    }
+    result.exists = true;
+    std::string buffer(1 << 16, '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            result.error = std::generic_category().message(errno);
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        result.text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return result;
 }
 
 #endif

@@ -32,8 +32,19 @@ private:
 // Windows the local application data folder. Empty when the system names none.
 std::string user_cache_folder();
 
+// A whole file as another process may be replacing it: absent is not an error.
+struct SharedRead {
+    bool exists = false;
+    std::string text;
+    std::string error;  // why a file that is there could not be read
+};
+// Windows lets a scanner or reader hold a file for a moment, so a refused open is tried again
+// for about a second before it counts as an error.
+SharedRead read_shared_file(const std::string& path);
+
 // Writes `text` to a new temporary beside `path`, makes it durable and puts it in the file's
-// place in one step. Empty on success, else the reason in words.
+// place in one step (on Windows, tried again for about a second while someone else has the file
+// open). Empty on success, else the reason in words.
 std::string replace_file(const std::string& path, const std::string& text);
 
 }  // namespace qdu

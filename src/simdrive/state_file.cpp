@@ -2,9 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -136,16 +134,6 @@ json empty_state() {
     return json{{"format", kFormat}, {"version", kVersion}, {"scenarios", json::object()}};
 }
 
-std::optional<std::string> read_whole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 std::string default_state_path() {
@@ -217,19 +205,26 @@ std::vector<std::string> SimulationStateFile::take_warnings() {
     return std::exchange(warnings_, {});
 }
 
-// Under the lock: notices what other processes wrote since we last looked.
-void SimulationStateFile::refresh() {
-    std::optional<std::string> text = read_whole(path_);
-    if (!text) {
-        text.emplace();
+// Under the lock: notices what other processes wrote since we last looked. False when the file
+// is there but could not be read: writing it then would undo what others saved in it.
+bool SimulationStateFile::refresh() {
+    SharedRead read = read_shared_file(path_);
+    if (!read.error.empty()) {
+        if (read.error != unreadable_) {
+            warn("could not read the simulated drives' state file " + path_ + " (" + read.error +
+                 "); this program's changes to the drives are not kept in it");
+        }
+        unreadable_ = read.error;
+        return false;
     }
-    if (*text == text_) {
-        return;
+    unreadable_.clear();
+    if (read.text == text_) {
+        return true;
     }
-    text_ = std::move(*text);
+    text_ = std::move(read.text);
     ++version_;
     if (text_.empty()) {
-        return;
+        return true;
     }
     try {
         parse_state(text_);
@@ -242,6 +237,7 @@ void SimulationStateFile::refresh() {
              " and started the drives from their scenario");
         text_.clear();
     }
+    return true;
 }
 
 void SimulationStateFile::publish(char letter, const SimulatedDriveMemory& memory) {
@@ -260,7 +256,7 @@ void SimulationStateFile::around(char letter, SimulatedDrive& drive,
                                  const std::function<void()>& operation) {
     hold();
     try {
-        refresh();
+        const bool readable = refresh();
         Synced& synced = synced_[letter];
         if (synced.version != version_) {
             synced.version = version_;
@@ -276,7 +272,7 @@ void SimulationStateFile::around(char letter, SimulatedDrive& drive,
         }
         operation();
         const SimulatedDriveMemory now = drive.memory();
-        if (synced.memory != now) {
+        if (readable && synced.memory != now) {
             publish(letter, now);
         }
     } catch (...) {

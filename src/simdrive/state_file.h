@@ -44,7 +44,7 @@ public:
     std::vector<std::string> take_warnings();
 
 private:
-    void refresh();
+    bool refresh();
     void publish(char letter, const SimulatedDriveMemory& memory);
     void warn(std::string text);
 
@@ -53,8 +53,9 @@ private:
     std::unique_ptr<FileLock> lock_;
     std::recursive_mutex mutex_;
     int depth_ = 0;
-    std::string text_;      // the file as last read or written by us
-    unsigned version_ = 0;  // counts changes of text_ made by others
+    std::string text_;        // the file as last read or written by us
+    unsigned version_ = 0;    // counts changes of text_ made by others
+    std::string unreadable_;  // why the file could not be read last time, if it could not
     struct Synced {
         unsigned version = 0;
         std::optional<SimulatedDriveMemory> memory;  // what the file holds for the drive

@@ -1,10 +1,6 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -23,9 +19,11 @@
 #include "simdrive/faulty_device.h"
 #include "simdrive/scenario.h"
 #include "simdrive/scripted_device.h"
+#include "simdrive/shared_file.h"
 #include "simdrive/state_file.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
+#include "support/child_process.h"
 #include "support/hooked_provider.h"
 
 namespace qdu::cli {
@@ -82,6 +80,8 @@ protected:
     std::optional<bool> answer;  // nullopt: no terminal
 };
 
+using qdu::testing::child_role;
+using qdu::testing::ChildProcess;
 using qdu::testing::HookedProvider;
 
 Scenario parse_scenario_text(const std::string& text) {
@@ -486,28 +486,29 @@ TEST_F(QduSettings, PowerCycleBringsBackWhatWasSaved) {
               kExitFailed);
 }
 
-#ifndef _WIN32  // other processes come from fork()
 // Programs and threads sharing the simulated drives, each changing its own setting many times
 // at once, lose nothing: the drives behave as one device, as a real drive does.
 TEST_F(QduSettings, ConcurrentUsersKeepEveryonesSavedSettings) {
     constexpr int kRounds = 10;
-    const std::vector<std::string> children = {"led-off", "smooth-tray", "bdr-high-speed"};
-    std::vector<pid_t> pids;
-    for (const std::string& setting : children) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int failures = 0;
-            for (int round = 0; round < kRounds; ++round) {
-                const bool last = round == kRounds - 1;
-                const Outcome r = qdu({"--simulate", "set", setting,
-                                       (round % 2 == 1 || last) ? "on" : "off", "--save", "--yes"});
-                failures += r.code == kExitDone || r.code == kExitFailed ? 0 : 1;
-                failures += r.err.find("warning") != std::string::npos ? 1 : 0;
-            }
-            ::_exit(failures == 0 ? 0 : 1);
+    if (!child_role().empty()) {  // one of the other programs: SETTING|STATE
+        const std::string& role = child_role();
+        std::filesystem::remove_all(folder);
+        state = role.substr(role.find('|') + 1);
+        int failures = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            const bool last = round == kRounds - 1;
+            const Outcome r = qdu({"--simulate", "set", role.substr(0, role.find('|')),
+                                   (round % 2 == 1 || last) ? "on" : "off", "--save", "--yes"});
+            failures += r.code == kExitDone || r.code == kExitFailed ? 0 : 1;
+            failures += r.err.find("warning") != std::string::npos ? 1 : 0;
         }
-        pids.push_back(pid);
+        std::_Exit(failures == 0 ? 0 : 1);
+    }
+    std::vector<ChildProcess> others;
+    others.reserve(3);
+    for (const char* setting : {"led-off", "smooth-tray", "bdr-high-speed"}) {
+        others.emplace_back("QduSettings.ConcurrentUsersKeepEveryonesSavedSettings",
+                            std::string(setting) + "|" + state);
     }
 
     // Threads of this process, each a program of its own on the same file.
@@ -536,15 +537,14 @@ TEST_F(QduSettings, ConcurrentUsersKeepEveryonesSavedSettings) {
             return function_block(SettingFunction::WriteModes, 0, round % 4 + 1, 2, 1);
         });
     });
-    // Whoever reads the file at any moment finds it whole.
+    // Whoever reads the file at any moment finds it whole (a reader that, on Windows, lets
+    // others replace the file while it reads, as every reader of ours does).
     std::thread reader([&] {
         while (!done) {
-            std::ifstream in(state);
-            std::stringstream text;
-            text << in.rdbuf();
-            if (!text.str().empty()) {
+            const SharedRead read = read_shared_file(state);
+            if (!read.text.empty()) {
                 try {
-                    check_simulation_state(text.str());
+                    check_simulation_state(read.text);
                 } catch (const std::exception&) {
                     ++bad_reads;
                 }
@@ -553,16 +553,15 @@ TEST_F(QduSettings, ConcurrentUsersKeepEveryonesSavedSettings) {
     });
     high_speed.join();
     write_modes.join();
-    for (const pid_t pid : pids) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (ChildProcess& other : others) {
+        EXPECT_EQ(other.wait(), 0);
     }
     done = true;
     reader.join();
 
     EXPECT_EQ(bad_reads, 0);
-    EXPECT_TRUE(warnings_a.empty() && warnings_b.empty());
+    EXPECT_TRUE(warnings_a.empty() && warnings_b.empty())
+        << (warnings_a.empty() ? "" : warnings_a[0]) << (warnings_b.empty() ? "" : warnings_b[0]);
     EXPECT_FALSE(std::filesystem::exists(state + ".damaged"));
     const Outcome r = qdu({"--simulate", "power-cycle"});
     ASSERT_EQ(r.code, kExitDone) << r.err;
@@ -575,7 +574,6 @@ TEST_F(QduSettings, ConcurrentUsersKeepEveryonesSavedSettings) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     }
 }
-#endif
 
 TEST_F(QduSettings, StatusShowsCountersAndDisc) {
     const std::string sim = scenario(
@@ -724,7 +722,6 @@ TEST_F(QduCheck, NotAvailableAndRefusedDrives) {
 constexpr const char* kScratchedDisc =
     "drive D\ncode MXR 2750LC58\ndisc audio-cd\ndefect 08:10:00 08:10:30 level-b\n";
 
-#ifndef _WIN32  // Ctrl-C is SIGINT here; the console sends it on Windows
 // Ctrl-C as the drive gets the check's last eject: the worker then posts its Finished, but the
 // stop came first and wins, as a click on the dialog's Cancel does.
 TEST_F(QduCheck, CtrlCBeforeTheEndIsHandledWinsOverALateFinish) {
@@ -764,7 +761,6 @@ TEST_F(QduCheck, CtrlCBeforeTheEndIsHandledWinsOverALateFinish) {
         }
     }
 }
-#endif
 
 // A check the worker stops by itself (the drive went away) reports no level either.
 TEST_F(QduCheck, AStoppedCheckGivesNoLevel) {
@@ -781,16 +777,12 @@ TEST_F(QduCheck, AStoppedCheckGivesNoLevel) {
     EXPECT_TRUE(j["disc_level"].is_null());
 }
 
-#ifndef _WIN32  // the process that is left comes from fork()
 // A drive stuck in a command after Ctrl-C: qdu gives up after the bound, says so and ends.
 TEST_F(QduCheck, ALateWorkerIsLeftAfterTheBound) {
-    const std::string out_path = folder + "/out.txt";
-    const std::string err_path = folder + "/err.txt";
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::freopen(out_path.c_str(), "w", stdout);
-        std::freopen(err_path.c_str(), "w", stderr);
+    if (!child_role().empty()) {  // the qdu that is left with its worker; the role is the folder
+        std::filesystem::remove_all(folder);
+        std::freopen((child_role() + "/out.txt").c_str(), "w", stdout);
+        std::freopen((child_role() + "/err.txt").c_str(), "w", stderr);
         auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
         bus->drive('D')->set_clock([this] { return now.load(); });
         environment.system_provider =
@@ -798,26 +790,23 @@ TEST_F(QduCheck, ALateWorkerIsLeftAfterTheBound) {
                 if (request.cdb[0] == 0x52) {  // a drive read that never comes back
                     std::raise(SIGINT);
                     for (;;) {
-                        ::pause();
+                        std::this_thread::sleep_for(std::chrono::hours(1));
                     }
                 }
             });
         environment.check_wait = std::chrono::milliseconds(300);
-        environment.state_file = state;
-        ::_exit(run({"check", "--yes"}, std::cout, std::cerr, environment));
+        environment.state_file = child_role() + "/state.json";
+        std::_Exit(run({"check", "--yes"}, std::cout, std::cerr, environment));
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
+    ChildProcess left("QduCheck.ALateWorkerIsLeftAfterTheBound", folder);
+    EXPECT_EQ(left.wait(), kExitFailed);
     std::stringstream err_text;
-    err_text << std::ifstream(err_path).rdbuf();
+    err_text << std::ifstream(folder + "/err.txt").rdbuf();
     const std::string err = err_text.str();
     EXPECT_NE(err.find("Checking was canceled."), std::string::npos);
     EXPECT_NE(err.find("did not finish its last command within 0 seconds"), std::string::npos)
         << err;
 }
-#endif
 
 // Without a terminal, the progress still says how far the check is and how long it has left.
 TEST_F(QduCheck, PlainProgressLinesCarryTheRemainingTime) {

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "support/child_process.h"
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
     // An empty value removes the variable.
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     ::unsetenv("LC_MESSAGES");
     ::unsetenv("LANGUAGE");
 #endif
+    qdu::testing::take_child_role(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
