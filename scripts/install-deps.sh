@@ -22,8 +22,8 @@ for extra in "$@"; do
         # unpack the kernel package and build the initramfs and the disc images.
         --vm) packages+=(qemu-system-x86 busybox-static genisoimage cpio gzip xz-utils zstd) ;;
         # The Windows build: MinGW-w64's -posix compilers (the win32 ones lack std::thread),
-        # and Wine to run its tests.
-        --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+        # and Wine to run its tests, with its fonts for the window's Latin texts.
+        --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine) ;;
         # Qt for Windows from Debian's source package: Ninja, Perl for its header tool, xz for
         # the tarball.
         --windows-qt) packages+=(ninja-build perl xz-utils) ;;

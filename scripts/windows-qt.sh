@@ -23,11 +23,15 @@ if [ -f "$prefix/.complete" ]; then
     echo "$prefix"
     exit 0
 fi
+# Standard output carries the folder only; what the build says goes to standard error.
+exec 3>&1 1>&2
 
 scripts/install-deps.sh --windows --windows-qt
 start=$(date +%s)
-work=$(mktemp -d "${TMPDIR:-/tmp}/qdu-windows-qt.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# The build tree stays in the cache until the install is done, so that a run that stopped
+# goes on where it was.
+work="$cache/qt-$version-mingw-build"
+mkdir -p "$work"
 
 # A private apt configuration with a source entry for the system's own Debian archive: the
 # address is the machine's, read here; the system's configuration stays untouched.
@@ -56,6 +60,7 @@ if [ -z "$archive" ]; then
         "add one (or a mirror) and run again" >&2
     exit 1
 fi
+rm -rf "$work/apt"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/parts"
 {
     echo "Types: deb-src"
@@ -69,16 +74,19 @@ apt_options=(
     -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache"
     -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)"
 )
-echo "Fetching the qt6-base source package from $archive"
-apt-get "${apt_options[@]}" -qq update
-(cd "$work" && apt-get "${apt_options[@]}" -qq source --download-only qt6-base)
-tar -xf "$work"/qt6-base_*.orig.tar.* -C "$work"
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'qtbase-*' | head -1)
+if [ -z "$source_dir" ]; then
+    echo "Fetching the qt6-base source package from $archive"
+    apt-get "${apt_options[@]}" -qq update
+    (cd "$work" && apt-get "${apt_options[@]}" -qq source --download-only qt6-base)
+    tar -xf "$work"/qt6-base_*.orig.tar.* -C "$work"
+    source_dir=$(find "$work" -maxdepth 1 -type d -name 'qtbase-*' | head -1)
+fi
 
 # What the window needs and no more. The Debian source lacks the tablet and SQLite parts;
 # with Direct2D off, DirectWrite 3 must be off too or the font database does not link.
 mkdir -p "$work/build"
-(cd "$work/build" && "$source_dir/configure" -prefix "$prefix" -release -static -static-runtime \
+[ -f "$work/build/build.ninja" ] || (cd "$work/build" && "$source_dir/configure" -prefix "$prefix" -release -static -static-runtime \
     -xplatform win32-g++ -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -no-zstd \
     -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-xml \
     -no-feature-tabletevent -no-feature-direct2d -no-feature-directwrite3 \
@@ -90,7 +98,11 @@ mkdir -p "$work/build"
 }
 cmake --build "$work/build" --parallel "$(nproc)"
 rm -rf "$prefix"
-cmake --install "$work/build" >/dev/null
+cmake --install "$work/build" >"$work/install.log" 2>&1 || {
+    tail -40 "$work/install.log"
+    exit 1
+}
 touch "$prefix/.complete"
-echo "Qt $version for Windows built in $(($(date +%s) - start)) s: $prefix" >&2
-echo "$prefix"
+rm -rf "$work"
+echo "Qt $version for Windows built in $(($(date +%s) - start)) s: $prefix"
+echo "$prefix" >&3

@@ -2,11 +2,11 @@
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/program_icon.h"
 #include "shell/qt_text.h"
 
 namespace qdu {
@@ -22,7 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(qt_control_text(kDialog, 0));
     auto* layout = new QHBoxLayout(this);
     auto* icon = new QLabel;
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/quorvel-drive-utility.svg")).pixmap(48, 48));
+    icon->setPixmap(program_icon().pixmap(48, 48));
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     for (const int line : {2, 3, 4}) {

@@ -1,6 +1,5 @@
 // quorvel-drive-utility [--simulate[=SCENARIO]] [--sim-state PATH]
 #include <QApplication>
-#include <QIcon>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -10,6 +9,7 @@
 
 #include "drive/transport.h"
 #include "shell/application.h"
+#include "shell/program_icon.h"
 #include "shell/window_options.h"
 #include "simdrive/scenario.h"
 #include "simdrive/state_file.h"
@@ -27,7 +27,7 @@ void print_warnings(qdu::SimulationStateFile& state) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvel-drive-utility"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel-drive-utility.svg")));
+    QApplication::setWindowIcon(qdu::program_icon());
 
     qdu::WindowOptions options;
     const qdu::WindowOptionsParse parsed = qdu::parse_window_options(

@@ -12,6 +12,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/check_result.h"
 #include "settings/reading_page.h"
@@ -22,7 +26,9 @@
 #include "shell/control_binder.h"
 #include "shell/dialog_units.h"
 #include "shell/help_file.h"
+#include "shell/program_icon.h"
 #include "shell/qt_text.h"
+#include "shell/system_menu.h"
 #include "status/status_page.h"
 
 namespace qdu {
@@ -33,8 +39,6 @@ constexpr int kDialog = 102;
 constexpr int kSelector = 1000;
 constexpr int kTabs = 1001;
 constexpr int kNotConnected = 1051;
-constexpr int kHelpCommand = 32;
-constexpr int kAboutCommand = 16;
 
 const char* const kTabLabels[kPageCount] = {" Setting1 ", " Setting2 ", " Status ", " Utility ",
                                             " CD Check "};
@@ -56,7 +60,7 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     setWindowTitle(qt_control_text(kDialog, 0));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel-drive-utility.svg")));
+    setWindowIcon(program_icon());
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -64,19 +68,28 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     selector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     top->addWidget(selector_, 1);
 
-    // The window menu stands in for the system-menu items of the original.
-    menu_button_ = new QToolButton;
-    menu_button_->setText(QStringLiteral("\u2630"));
-    menu_button_->setPopupMode(QToolButton::InstantPopup);
-    menu_ = new QMenu(menu_button_);
-    if (!qt_text(101).isEmpty()) {
-        QAction* help = menu_->addAction(qt_text(236), this, &CQuorvelDriveUtilityDlg::open_help);
-        help->setData(kHelpCommand);
-        QAction* about = menu_->addAction(qt_text(101), this, &CQuorvelDriveUtilityDlg::show_about);
-        about->setData(kAboutCommand);
+    // The system menu's added items: on Windows in the system menu itself, elsewhere, where
+    // window managers own that menu, behind a button beside the drive selector.
+    menu_ = new QMenu(this);
+    for (const SystemMenuItem& item : system_menu_items()) {
+        if (item.command != 0) {
+            QAction* action = menu_->addAction(QString::fromStdString(item.text));
+            action->setData(item.command);
+            connect(action, &QAction::triggered, this,
+                    [this, command = item.command] { system_command_chosen(command); });
+        }
+    }
+#ifdef Q_OS_WIN
+    add_native_system_menu_items();
+#else
+    if (!menu_->isEmpty()) {
+        menu_button_ = new QToolButton;
+        menu_button_->setText(QStringLiteral("\u2630"));
+        menu_button_->setPopupMode(QToolButton::InstantPopup);
         menu_button_->setMenu(menu_);
         top->addWidget(menu_button_);
     }
+#endif
     layout->addLayout(top);
 
     tabs_ = make_control<QTabBar>(kTabs);
@@ -183,6 +196,39 @@ void CQuorvelDriveUtilityDlg::start_demo_check(int mode, bool close_when_done) {
         ->start_check(mode == Quick ? Quick : Full, close_when_done);
 }
 
+bool CQuorvelDriveUtilityDlg::system_command_chosen(std::uintptr_t command) {
+    switch (system_command(command)) {
+        case SystemCommand::About: show_about(); return true;
+        case SystemCommand::Help: open_help(); return true;
+        case SystemCommand::Default: break;
+    }
+    return false;
+}
+
+#ifdef Q_OS_WIN
+void CQuorvelDriveUtilityDlg::add_native_system_menu_items() {
+    HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    for (const SystemMenuItem& item : system_menu_items()) {
+        if (item.command == 0) {
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else {
+            const std::wstring label = QString::fromStdString(item.text).toStdWString();
+            ::AppendMenuW(menu, MF_STRING, item.command, label.c_str());
+        }
+    }
+}
+
+bool CQuorvelDriveUtilityDlg::nativeEvent(const QByteArray& type, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (type == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND &&
+        system_command_chosen(static_cast<std::uintptr_t>(msg->wParam))) {
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(type, message, result);
+}
+#endif
+
 void CQuorvelDriveUtilityDlg::open_help() {
     const std::string name = help_file_name(current_model_name(), locale_is_japanese_japan());
     const QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
@@ -190,8 +236,15 @@ void CQuorvelDriveUtilityDlg::open_help() {
         opener_slot()(path);
         return;
     }
+#ifdef Q_OS_WIN
+    // The bare name: the shell looks for it in the current folder. What it answers is not
+    // looked at; a missing file or handler shows nothing.
+    const std::wstring file = QString::fromStdString(name).toStdWString();
+    ::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+#else
     // The desktop's handler for the file type, never a shell command line.
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
 }
 
 void CQuorvelDriveUtilityDlg::show_about() {

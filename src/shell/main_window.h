@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include "drive/discovery.h"
@@ -41,8 +42,18 @@ public:
     // Selects the CD Check tab and starts a check there, if the drive offers it.
     void start_demo_check(int mode, bool close_when_done);
     void show_about();
+    // A command of the system menu's added items (16, 32); false for the system's own.
+    bool system_command_chosen(std::uintptr_t command);
+
+protected:
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
+#endif
 
 private:
+#ifdef Q_OS_WIN
+    void add_native_system_menu_items();
+#endif
     void create_pages();
 
     DriveList drives_;

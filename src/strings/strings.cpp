@@ -285,8 +285,10 @@ bool locale_is_japanese_japan() {
     return ::GetUserDefaultLCID() == 1041;
 }
 
+// The texts follow the user-interface language, as the system's resource loader does.
 Language language_from_environment() {
-    return locale_is_japanese_japan() ? Language::Japanese : Language::English;
+    return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::Japanese
+                                                                        : Language::English;
 }
 #else
 bool locale_is_japanese_japan() {

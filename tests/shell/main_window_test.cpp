@@ -14,6 +14,10 @@
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace qdu;
 using qdu::testing::install_scenario;
 using qdu::testing::take_commands;
@@ -37,6 +41,19 @@ private:
         emit selector(w)->activated(index);
     }
     void choose_tab(CQuorvelDriveUtilityDlg& w, int index) { tabs(w)->setCurrentIndex(index); }
+    // The title of the modal dialog that `open` shows, which is then closed with OK.
+    template <typename Open>
+    QString about_title_after(Open open) {
+        QString title;
+        QTimer::singleShot(0, [&title] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                title = dialog->windowTitle();
+                dialog->accept();
+            }
+        });
+        open();
+        return title;
+    }
 
 private slots:
     void init() { status_page_visible() = false; }
@@ -155,13 +172,64 @@ private slots:
         qputenv("LANG", "en_US.UTF-8");
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(opened, QDir::current().absoluteFilePath("KVT-R42_English.chm"));
+#ifndef Q_OS_WIN  // Windows decides by the locale identifier the process started with
         qputenv("LANG", "ja_JP.UTF-8");
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_Japanese.chm"));
         qputenv("LANG", "ja_XX.UTF-8");  // Japanese, but not in Japan
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_English.chm"));
+#endif
     }
+
+    // Commands count by their identifier without its four low bits, as the system's do; the
+    // system's own pass through.
+    void systemMenuCommands() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        QString opened;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+        QVERIFY(w.system_command_chosen(32 | 0x7));
+        QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_English.chm"));
+        opened.clear();
+        QVERIFY(!w.system_command_chosen(0xF060));  // close: the system's
+        QVERIFY(!w.system_command_chosen(48));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(about_title_after([&] { QVERIFY(w.system_command_chosen(16 | 0x1)); }),
+                 QString("Version Information Quorvel BD Drive Utilit"));
+    }
+
+#ifdef Q_OS_WIN
+    // The items are in the window's own system menu, after a separator, and the menu's
+    // commands reach them as the system sends them.
+    void nativeSystemMenuCarriesTheItems() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        w.show();
+        const HWND window = reinterpret_cast<HWND>(w.winId());
+        const HMENU menu = ::GetSystemMenu(window, FALSE);
+        const int count = ::GetMenuItemCount(menu);
+        QVERIFY(count >= 3);
+        auto text_of = [menu](int position) {
+            wchar_t text[128] = {};
+            ::GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+            return QString::fromWCharArray(text);
+        };
+        QVERIFY(::GetMenuState(menu, static_cast<UINT>(count - 3), MF_BYPOSITION) & MF_SEPARATOR);
+        QCOMPARE(::GetMenuItemID(menu, count - 2), 32U);
+        QCOMPARE(text_of(count - 2), QString("HELP"));
+        QCOMPARE(::GetMenuItemID(menu, count - 1), 16U);
+        QCOMPARE(text_of(count - 1), QString("Version Information QuorvelDriveUtility(&A)..."));
+
+        QString opened;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+        ::SendMessageW(window, WM_SYSCOMMAND, 32, 0);
+        QCOMPARE(QFileInfo(opened).fileName(), QString("KVT-R42_English.chm"));
+        QCOMPARE(about_title_after([&] { ::SendMessageW(window, WM_SYSCOMMAND, 16, 0); }),
+                 QString("Version Information Quorvel BD Drive Utilit"));
+        QVERIFY(w.isVisible());
+    }
+#endif
 
     void versionDialogShowsItsTexts() {
         CAboutDlg about(nullptr);
