@@ -229,6 +229,21 @@ private slots:
                  QString("Version Information Quorvel BD Drive Utilit"));
         QVERIFY(w.isVisible());
     }
+
+    // Windows decides once, from the session: the texts by the user-interface language, the
+    // help file by the locale identifier. ctest runs this again under a Japanese session.
+    void windowsSessionDecidesTheLanguages() {
+        const bool japanese = qgetenv("QDU_EXPECT_SESSION") == "ja";
+        QCOMPARE(ui_language(), japanese ? Language::Japanese : Language::English);
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        QString opened;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+        w.window_menu()->actions()[0]->trigger();
+        QCOMPARE(w.window_menu()->actions()[0]->text(), QString(japanese ? "ヘルプ" : "HELP"));
+        QCOMPARE(QFileInfo(opened).fileName(),
+                 QString(japanese ? "KVT-R42_Japanese.chm" : "KVT-R42_English.chm"));
+    }
 #endif
 
     void versionDialogShowsItsTexts() {
