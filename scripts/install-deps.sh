@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcli11-dev nlohmann-json3-dev libdiscid-dev pkg-config
+    libcli11-dev nlohmann-json3-dev libdiscid-dev libsqlitecpp-dev pkg-config
     qt6-base-dev libqt6svg6 qt6-qpa-plugins
     fonts-noto-cjk fonts-dejavu-core
 )
