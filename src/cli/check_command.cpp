@@ -228,6 +228,7 @@ int command_check(const Context& ctx, bool quick) {
     std::optional<Clock::time_point> give_up_at;  // the bound on the worker after a stop
     int end = Stopped;
     bool ended = false;
+    bool measured = false;  // the check got as far as reading the disc
     bool cancel_sent = false;
     auto stop = [&] {
         if (!cancel_sent) {
@@ -266,6 +267,7 @@ int command_check(const Context& ctx, bool quick) {
         }
         switch (event->message) {
             case WM_CHECK_STAGE:
+                measured = measured || event->wparam != 0;
                 if (event->wparam == 0) {
                     progress.line(std::string(text(156)));
                 } else {
@@ -309,8 +311,35 @@ int command_check(const Context& ctx, bool quick) {
         std::lock_guard lock(context->dialog_lock);
         findings = context->findings;
     }
+    // Every check that read the disc is kept, however it ended (not one left running).
+    KeptCheck kept;
+#ifdef QDU_HAVE_HISTORY
+    if (measured && worker_ended && outcome != Outcome::NotAvailable && !ctx.history.empty()) {
+        CheckToKeep check;
+        for (const DriveEntry& e : list.entries) {
+            check.drive = e.letter == letter_of_drive ? &e : check.drive;
+        }
+        check.simulated = ctx.simulated;
+        check.quick = quick;
+        check.end = end_word(outcome);
+        check.finished = outcome == Outcome::Finished;
+        check.findings = findings;
+        kept = keep_check(ctx.history, check);
+        if (!kept.error.empty()) {
+            ctx.err << "qdu: " << kept.error << "\n";
+        }
+    }
+#endif
     if (ctx.json) {
-        ctx.out << result_json(context->mode, outcome, findings).dump(2) << "\n";
+        nlohmann::json result = result_json(context->mode, outcome, findings);
+        if (!kept.musicbrainz.empty()) {
+            result["disc"] = {
+                {"musicbrainz", kept.musicbrainz}, {"freedb", kept.freedb}, {"toc", kept.toc}};
+        }
+        if (kept.id != 0) {
+            result["history_id"] = kept.id;
+        }
+        ctx.out << result.dump(2) << "\n";
     } else if (outcome != Outcome::NotAvailable) {
         const auto ranges = finding_ranges(findings);
         if (outcome == Outcome::Finished) {
@@ -329,6 +358,12 @@ int command_check(const Context& ctx, bool quick) {
                           letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
                           r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
             ctx.out << line;
+        }
+        if (!kept.musicbrainz.empty()) {
+            ctx.out << "\nDisc ID: " << kept.musicbrainz << "  (freedb " << kept.freedb << ")\n";
+        }
+        if (!kept.comparison.empty()) {
+            ctx.out << kept.comparison << "\n";
         }
     }
     if (!worker_ended) {

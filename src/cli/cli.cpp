@@ -11,6 +11,9 @@
 #include "cli/terminal.h"
 #include "drive/trace.h"
 #include "drive/transport.h"
+#ifdef QDU_HAVE_HISTORY
+#include "history/history_store.h"
+#endif
 #include "simdrive/scenario.h"
 #include "simdrive/state_file.h"
 
@@ -123,6 +126,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool quick = false;
     check->add_flag("--quick", quick, "Check quickly, at a sample every 0.05 mm of radius");
     check->add_flag("-y,--yes", yes, "Start without asking");
+    std::string history = environment.history_file;
+    bool no_history = false;
+    check->add_option("--history", history,
+                      "The check history's database (default: $QDU_HISTORY, or the user's data "
+                      "folder)");
+    check->add_flag("--no-history", no_history, "Do not keep this check in the history");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -184,6 +193,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (environment.check_wait) {
         ctx.check_wait = *environment.check_wait;
     }
+#ifdef QDU_HAVE_HISTORY
+    if (!no_history) {
+        ctx.history = history.empty() ? default_history_path() : history;
+    }
+#else
+    (void)no_history;
+#endif
 
     std::shared_ptr<DeviceProvider> provider = environment.system_provider;
     std::shared_ptr<SimulatedBus> bus;

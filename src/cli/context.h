@@ -29,7 +29,29 @@ struct Context {
     int max_readings = 0;   // status --watch stops after this many (0: until Ctrl-C)
     // How long a stopped check waits for the drive's last command.
     std::chrono::milliseconds check_wait = kThreadWait;
+    std::string history{};  // the check history's database; empty: checks are not kept
 };
+
+// A check as kept in the history: which disc it was, its number there, and how it compares
+// with the last check of that disc. `error` says why it was not kept, when it was not.
+struct KeptCheck {
+    std::string musicbrainz;
+    std::string freedb;
+    std::string toc;
+    std::int64_t id = 0;
+    std::string comparison;
+    std::string error;
+};
+struct CheckToKeep {
+    const DriveEntry* drive = nullptr;
+    bool simulated = false;
+    bool quick = false;
+    const char* end = "";
+    bool finished = false;
+    std::vector<S_RAW_DATA> findings;
+};
+// Builds only where the history is; the table of contents is the one the check just read.
+KeptCheck keep_check(const std::string& history, const CheckToKeep& check);
 
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.
 // Explains on the error stream and returns false when there is none to work on.

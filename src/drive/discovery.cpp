@@ -83,7 +83,7 @@ std::string probe_identification_code(char letter) {
     return probe_identification(letter).code;
 }
 
-std::string probe_drive_label(char letter) {
+std::string probe_drive_label(char letter, DriveEntry* fields) {
     close_current_handle(letter);
     if (letter == 0 || !open_drive(letter)) {
         return {};
@@ -94,6 +94,16 @@ std::string probe_drive_label(char letter) {
     label.push_back(letter);
     label += " : ";
     label += bytes_as_text(buffer, 8, 44);
+    if (fields != nullptr) {
+        auto field = [&buffer](std::size_t first, std::size_t last) {
+            std::string text = bytes_as_text(buffer, first, last);
+            text.erase(text.find_last_not_of(' ') + 1);
+            return text;
+        };
+        fields->vendor = field(8, 15);
+        fields->product = field(16, 31);
+        fields->revision = field(32, 35);
+    }
     close_current_handle(letter);
     return label;
 }
@@ -123,7 +133,8 @@ void enumerate_drives(DriveList& list) {
         DriveEntry entry;
         entry.letter = letter;
         entry.cd_check_enabled = has_cd_check_code(record.code);
-        entry.label = probe_drive_label(letter);
+        entry.label = probe_drive_label(letter, &entry);
+        entry.code = record.code;
         entry.device = record.device;
         entry.node = record.node;
         entry.note = record.open_message;

@@ -37,6 +37,11 @@ struct DriveEntry {
     std::string device;  // what users know the device as ("/dev/sr1", "simulated")
     std::string node;    // what commands go through ("/dev/sg1", "simulated")
     std::string note;    // a limit found while opening it, or empty
+    // What the label is made of, for records that keep the drive apart from its letter.
+    std::string vendor;
+    std::string product;
+    std::string revision;
+    std::string code;  // the identification code
 };
 
 // What the probe of one letter that has a device found, for telling the user why a drive
@@ -64,7 +69,8 @@ struct DriveList {
 
 ProbeRecord probe_identification(char letter);
 std::string probe_identification_code(char letter);
-std::string probe_drive_label(char letter);
+// With `fields`, also its vendor, product and revision from the same INQUIRY.
+std::string probe_drive_label(char letter, DriveEntry* fields = nullptr);
 bool is_supported_code(std::string_view code);
 bool has_cd_check_code(std::string_view code);
 void enumerate_drives(DriveList& list);

@@ -56,6 +56,9 @@ protected:
         if (environment.state_file.empty()) {
             environment.state_file = state;
         }
+        if (environment.history_file.empty()) {
+            environment.history_file = folder + "/history.sqlite3";
+        }
         if (!environment.ask) {
             environment.ask = [this](const std::string& question) -> std::optional<bool> {
                 questions.push_back(question);
@@ -807,6 +810,36 @@ TEST_F(QduCheck, ALateWorkerIsLeftAfterTheBound) {
     EXPECT_NE(err.find("did not finish its last command within 0 seconds"), std::string::npos)
         << err;
 }
+
+#ifdef QDU_HAVE_HISTORY
+// Every check of a disc is kept; the next one names the disc and says how it compares.
+TEST_F(QduCheck, ChecksAreKeptAndComparedByDisc) {
+    const std::string sim = scenario(kScratchedDisc);
+    const Outcome first = qdu({sim, "--json", "check", "--quick", "--yes"}, environment);
+    ASSERT_EQ(first.code, kExitDone) << first.err;
+    const auto j = nlohmann::json::parse(first.out);
+    EXPECT_EQ(j["history_id"], 1);
+    const std::string disc = j["disc"]["musicbrainz"];
+    EXPECT_EQ(disc.size(), 28U);
+
+    const Outcome second = qdu({sim, "check", "--quick", "--yes"}, environment);
+    ASSERT_EQ(second.code, kExitDone) << second.err;
+    EXPECT_NE(second.out.find("\nDisc ID: " + disc + "  (freedb "), std::string::npos);
+    EXPECT_NE(second.out.find("(history 1): Level A then, Level A now: unchanged\n"),
+              std::string::npos)
+        << second.out;
+
+    // Not kept when asked not to, and a history that cannot be used never stops the check.
+    EXPECT_EQ(qdu({sim, "--json", "check", "--quick", "--yes", "--no-history"}, environment)
+                  .out.find("history_id"),
+              std::string::npos);
+    std::ofstream(folder + "/junk.sqlite3") << std::string(4096, 'x');
+    const Outcome junk =
+        qdu({sim, "check", "--quick", "--yes", "--history", folder + "/junk.sqlite3"}, environment);
+    EXPECT_EQ(junk.code, kExitDone);
+    EXPECT_NE(junk.err.find("cannot be used"), std::string::npos) << junk.err;
+}
+#endif
 
 // Without a terminal, the progress still says how far the check is and how long it has left.
 TEST_F(QduCheck, PlainProgressLinesCarryTheRemainingTime) {

@@ -67,7 +67,7 @@ restore-defaults --yes
 power-cycle
 status
 -d E status --json
-check --quick --yes --json
+check --quick --yes --json --no-history
 set volume 11
 COMMANDS
 echo "same trace on Windows and Linux: $passed passed, $failed failed"
