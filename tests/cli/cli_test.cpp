@@ -23,6 +23,9 @@
 #include "simdrive/state_file.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
+#ifdef QDU_HAVE_HISTORY
+#include "history/history_store.h"
+#endif
 #include "support/child_process.h"
 #include "support/hooked_provider.h"
 
@@ -828,6 +831,22 @@ TEST_F(QduCheck, ChecksAreKeptAndComparedByDisc) {
     EXPECT_NE(second.out.find("(history 1): Level A then, Level A now: unchanged\n"),
               std::string::npos)
         << second.out;
+
+    std::string error;
+    auto store = HistoryStore::open(folder + "/history.sqlite3", error);
+    ASSERT_TRUE(store.has_value()) << error;
+    const auto kept = store->find(1);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->drive.letter, 'D');
+    EXPECT_EQ(kept->drive.vendor, "QUORVEL");
+    EXPECT_EQ(kept->drive.product, "BD-RW KVT-R42");
+    EXPECT_EQ(kept->drive.revision, "1.00");
+    EXPECT_NE(kept->drive.code.find("2750LC58"), std::string::npos);
+    EXPECT_TRUE(kept->drive.simulated);
+    EXPECT_EQ(kept->mode, "quick");
+    EXPECT_EQ(kept->end, "finished");
+    EXPECT_EQ(kept->disc_level, LevelA);
+    EXPECT_EQ(kept->track_levels.size(), 12U);
 
     // Not kept when asked not to, and a history that cannot be used never stops the check.
     EXPECT_EQ(qdu({sim, "--json", "check", "--quick", "--yes", "--no-history"}, environment)
