@@ -379,4 +379,11 @@ int command_check(const Context& ctx, bool quick) {
     return outcome == Outcome::Finished ? kExitDone : kExitFailed;
 }
 
+#ifndef QDU_HAVE_HISTORY
+int command_history(const Context& ctx, const std::string&, const std::string&) {
+    ctx.err << "qdu: this build of qdu keeps no check history\n";
+    return kExitFailed;
+}
+#endif
+
 }  // namespace qdu::cli

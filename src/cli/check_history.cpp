@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <nlohmann/json.hpp>
 
 #include "cdcheck/check_result.h"
 #include "cdcheck/grading.h"
+#include "cli/cli.h"
 #include "cli/context.h"
 #include "history/history_store.h"
 #include "strings/strings.h"
@@ -102,6 +104,53 @@ KeptCheck keep_check(const std::string& history, const CheckToKeep& check) {
         kept.comparison.clear();
     }
     return kept;
+}
+
+int command_history(const Context& ctx, const std::string& disc, const std::string& since) {
+    std::string error;
+    auto store = HistoryStore::open(ctx.history, error);
+    if (!store) {
+        ctx.err << "qdu: " << error << "\n";
+        return kExitFailed;
+    }
+    const auto checks = store->list({disc, since});
+    if (ctx.json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const RecordedCheck& c : checks) {
+            list.push_back({{"id", c.id},
+                            {"when", c.when},
+                            {"drive",
+                             {{"letter", std::string(1, c.drive.letter)},
+                              {"vendor", c.drive.vendor},
+                              {"product", c.drive.product},
+                              {"revision", c.drive.revision},
+                              {"simulated", c.drive.simulated}}},
+                            {"mode", c.mode},
+                            {"end", c.end},
+                            {"disc_level", c.disc_level ? nlohmann::json(std::string(
+                                                              text(level_letter_id(*c.disc_level))))
+                                                        : nlohmann::json(nullptr)},
+                            {"disc", c.disc ? nlohmann::json{{"musicbrainz", c.disc->musicbrainz},
+                                                             {"freedb", c.disc->freedb}}
+                                            : nlohmann::json(nullptr)}});
+        }
+        ctx.out << list.dump(2) << "\n";
+        return kExitDone;
+    }
+    if (checks.empty()) {
+        ctx.err << "qdu: no checks kept in " << ctx.history
+                << (disc.empty() && since.empty() ? "" : " that match") << "\n";
+        return kExitDone;
+    }
+    for (const RecordedCheck& c : checks) {
+        char line[256];
+        std::snprintf(line, sizeof line, "%4lld  %s  %c %-16s  %-5s  %-8s  %-8s  %s\n",
+                      static_cast<long long>(c.id), c.when.c_str(), c.drive.letter,
+                      c.drive.product.c_str(), c.mode.c_str(), c.end.c_str(),
+                      level_name(c.disc_level).c_str(), c.disc ? c.disc->musicbrainz.c_str() : "-");
+        ctx.out << line;
+    }
+    return kExitDone;
 }
 
 }  // namespace qdu::cli

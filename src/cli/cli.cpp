@@ -132,6 +132,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                       "The check history's database (default: $QDU_HISTORY, or the user's data "
                       "folder)");
     check->add_flag("--no-history", no_history, "Do not keep this check in the history");
+    auto* history_list =
+        app.add_subcommand("history", "List the kept checks, newest first, with their discs");
+    std::string disc_filter;
+    std::string since;
+    history_list->add_option("--history", history, "The check history's database");
+    history_list->add_option("--disc", disc_filter, "Only the checks of this disc (its ID)");
+    history_list->add_option("--since", since, "Only the checks from this date on (2026-12-01)");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -251,6 +258,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = command_status(ctx, clear, watch_seconds);
         } else if (check->parsed()) {
             code = command_check(ctx, quick);
+        } else if (history_list->parsed()) {
+            code = command_history(ctx, disc_filter, since);
         } else if (power_cycle->parsed()) {
             code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {

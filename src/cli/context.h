@@ -74,6 +74,8 @@ int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 // watch_seconds 0: one reading.
 int command_status(const Context& ctx, bool clear, double watch_seconds);
 int command_check(const Context& ctx, bool quick);
+// The kept checks, newest first; DISC and SINCE narrow them when not empty.
+int command_history(const Context& ctx, const std::string& disc, const std::string& since);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

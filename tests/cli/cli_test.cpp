@@ -857,6 +857,23 @@ TEST_F(QduCheck, ChecksAreKeptAndComparedByDisc) {
         qdu({sim, "check", "--quick", "--yes", "--history", folder + "/junk.sqlite3"}, environment);
     EXPECT_EQ(junk.code, kExitDone);
     EXPECT_NE(junk.err.find("cannot be used"), std::string::npos) << junk.err;
+
+    // The list: newest first, by disc.
+    const Outcome listed = qdu({"history"}, environment);
+    ASSERT_EQ(listed.code, kExitDone) << listed.err;
+    EXPECT_EQ(listed.out.rfind("   2  ", 0), 0U) << listed.out;
+    EXPECT_NE(listed.out.find("\n   1  "), std::string::npos);
+    EXPECT_NE(listed.out.find("D BD-RW KVT-R42     quick  finished  Level A   " + disc),
+              std::string::npos)
+        << listed.out;
+    const auto other = nlohmann::json::parse(
+        qdu({"--json", "history", "--disc", "another-disc"}, environment).out);
+    EXPECT_TRUE(other.empty());
+    const auto same =
+        nlohmann::json::parse(qdu({"--json", "history", "--disc", disc}, environment).out);
+    ASSERT_EQ(same.size(), 2U);
+    EXPECT_EQ(same[0]["id"], 2);
+    EXPECT_EQ(same[0]["disc"]["musicbrainz"], disc);
 }
 #endif
 
