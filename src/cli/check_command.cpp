@@ -190,14 +190,16 @@ int command_check(const Context& ctx, bool quick) {
         return kExitFailed;
     }
     const char letter_of_drive = drive_device().letter;
+    const DriveEntry* current = nullptr;
     for (const DriveEntry& e : list.entries) {
-        if (e.letter == letter_of_drive && !e.cd_check_enabled) {
-            ctx.err << "qdu: the audio CD check is offered only for drives with the "
-                       "identification code "
-                    << kCodeWithCheck << "; the drive at " << e.letter
-                    << " does not have it (see 'qdu list')\n";
-            return kExitFailed;
-        }
+        current = e.letter == letter_of_drive ? &e : current;
+    }
+    if (current != nullptr && !current->cd_check_enabled) {
+        ctx.err << "qdu: the audio CD check is offered only for drives with the "
+                   "identification code "
+                << kCodeWithCheck << "; the drive at " << current->letter
+                << " does not have it (see 'qdu list')\n";
+        return kExitFailed;
     }
     ctx.err << "qdu: the check opens the drive's tray; put the audio CD in when it is open.\n";
     bool cancelled = false;
@@ -316,9 +318,7 @@ int command_check(const Context& ctx, bool quick) {
 #ifdef QDU_HAVE_HISTORY
     if (measured && worker_ended && outcome != Outcome::NotAvailable && !ctx.history.empty()) {
         CheckToKeep check;
-        for (const DriveEntry& e : list.entries) {
-            check.drive = e.letter == letter_of_drive ? &e : check.drive;
-        }
+        check.drive = current;
         check.simulated = ctx.simulated;
         check.quick = quick;
         check.end = end_word(outcome);
