@@ -9,6 +9,7 @@ packages=(
     libcli11-dev nlohmann-json3-dev libdiscid-dev libsqlitecpp-dev pkg-config
     qt6-base-dev libqt6svg6 qt6-qpa-plugins
     fonts-noto-cjk fonts-dejavu-core
+    python3-jsonschema
 )
 for extra in "$@"; do
     case "$extra" in

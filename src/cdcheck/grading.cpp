@@ -56,7 +56,10 @@ PicturePoint picture_point(double d, double angle_degrees) {
 }
 
 void add_point(const S_RAW_DATA& sample) {
-    CInspectionResult& r = check_result();
+    add_point(check_result(), sample);
+}
+
+void add_point(CInspectionResult& r, const S_RAW_DATA& sample) {
     const double d = picture_distance(sample.radius);
     const PicturePoint p = picture_point(d, 0.0);
     const CInspectionResult::CNgData point{p.x, p.y, 6, 6, d};
@@ -102,7 +105,10 @@ int level_letter_id(int level) {
 }
 
 std::vector<ReportRun> result_report() {
-    const CInspectionResult& r = check_result();
+    return result_report(check_result());
+}
+
+std::vector<ReportRun> result_report(const CInspectionResult& r) {
     std::vector<ReportRun> runs;
     runs.push_back({std::string(text(229)), std::nullopt});
     runs.push_back(

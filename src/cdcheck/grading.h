@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "cdcheck/check_result.h"
 #include "cdcheck/sample.h"
 
 namespace qdu {
 
 CheckLevel grade_sample(const S_RAW_DATA& sample);
-// Records a sample graded B, C or D in check_result.
+// Records a sample graded B, C or D in check_result, or in the given result.
 void add_point(const S_RAW_DATA& sample);
+void add_point(CInspectionResult& result, const S_RAW_DATA& sample);
 
 double picture_distance(double radius);
 struct PicturePoint {
@@ -38,5 +40,6 @@ struct ReportRun {
     bool operator==(const ReportRun&) const = default;
 };
 std::vector<ReportRun> result_report();
+std::vector<ReportRun> result_report(const CInspectionResult& result);
 
 }  // namespace qdu

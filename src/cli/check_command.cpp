@@ -15,6 +15,7 @@
 #include "cli/context.h"
 #include "cli/interrupt.h"
 #include "drive/transport.h"
+#include "history/check_document.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
 
@@ -40,9 +41,9 @@ std::string ansi(const Rgb& c) {
 }
 
 // The report's runs as terminal text: CR LF becomes LF, level colours become ANSI colours.
-std::string report_text(bool colour) {
+std::string report_text(const CInspectionResult& result, bool colour) {
     std::string out;
-    for (const ReportRun& run : result_report()) {
+    for (const ReportRun& run : result_report(result)) {
         std::string piece;
         for (const char c : run.text) {
             if (c != '\r') {
@@ -53,30 +54,6 @@ std::string report_text(bool colour) {
         out += start.empty() ? piece : start + piece + "\x1b[0m";
     }
     return out;
-}
-
-struct FindingRange {
-    int track;
-    CheckLevel level;
-    std::uint32_t first;
-    std::uint32_t last;
-    int samples;
-    bool read_ok;
-};
-
-// Consecutive findings of one track and level, as ranges of disc time.
-std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings) {
-    std::vector<FindingRange> ranges;
-    for (const S_RAW_DATA& f : findings) {
-        if (!ranges.empty() && ranges.back().track == f.track &&
-            ranges.back().level == f.check_level && ranges.back().read_ok == f.read_ok) {
-            ranges.back().last = f.position;
-            ++ranges.back().samples;
-            continue;
-        }
-        ranges.push_back({f.track, f.check_level, f.position, f.position, 1, f.read_ok});
-    }
-    return ranges;
 }
 
 // How the check ended for the user: the worker's end code, or the user's stop, which wins
@@ -91,37 +68,6 @@ const char* end_word(Outcome end) {
         case Outcome::Canceled: return "canceled";
     }
     return "stopped";
-}
-
-// Levels are given only for a check that went through the whole disc; an unfinished check
-// carries the findings it made.
-nlohmann::json result_json(CheckMode mode, Outcome end, const std::vector<S_RAW_DATA>& findings) {
-    const CInspectionResult& r = check_result();
-    const bool finished = end == Outcome::Finished;
-    nlohmann::json tracks = nlohmann::json::array();
-    for (int t = 1; finished && t <= r.last_track && t <= kMaxTracks; ++t) {
-        tracks.push_back(
-            {{"track", t}, {"level", letter(r.track_level[static_cast<std::size_t>(t)])}});
-    }
-    nlohmann::json list = nlohmann::json::array();
-    for (const S_RAW_DATA& f : findings) {
-        list.push_back({{"track", f.track},
-                        {"address", f.position},
-                        {"time", format_time_code(f.position)},
-                        {"radius_mm", f.radius},
-                        {"minor_errors", f.minor_errors},
-                        {"major_errors", f.major_errors},
-                        {"aux_a", f.aux_a},
-                        {"aux_b", f.aux_b},
-                        {"read_ok", f.read_ok},
-                        {"level", letter(f.check_level)}});
-    }
-    return {
-        {"mode", mode == Quick ? "quick" : "full"},
-        {"end", end_word(end)},
-        {"disc_level", finished ? nlohmann::json(letter(r.disc_level)) : nlohmann::json(nullptr)},
-        {"tracks", tracks},
-        {"findings", list}};
 }
 
 class Progress {
@@ -183,6 +129,31 @@ private:
 };
 
 }  // namespace
+
+void print_check(const Context& ctx, const RecordedCheck& check) {
+    const auto ranges = finding_ranges(check.findings);
+    if (check.disc_level) {
+        ctx.out << report_text(result_of(check), ctx.terminal);
+        if (!ranges.empty()) {
+            ctx.out << "\nFindings:\n";
+        }
+    } else if (!ranges.empty()) {
+        ctx.out << "Findings so far (the check did not finish, so no level is given for "
+                   "the disc or its tracks):\n";
+    }
+    for (const FindingRange& r : ranges) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s%s\n", r.track,
+                      format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                      letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
+                      r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
+        ctx.out << line;
+    }
+    if (check.disc) {
+        ctx.out << "\nDisc ID: " << check.disc->musicbrainz << "  (freedb " << check.disc->freedb
+                << ")\n";
+    }
+}
 
 int command_check(const Context& ctx, bool quick) {
     DriveList list;
@@ -313,55 +284,42 @@ int command_check(const Context& ctx, bool quick) {
         std::lock_guard lock(context->dialog_lock);
         findings = context->findings;
     }
+    // The check as the history keeps it and --json describes it; levels only for a check that
+    // went through the whole disc.
+    RecordedCheck record;
+    record.when = utc_timestamp();
+    record.program_version = QDU_PROGRAM_VERSION;
+    if (current != nullptr) {
+        record.drive = {current->letter,   current->vendor, current->product,
+                        current->revision, current->code,   ctx.simulated};
+    }
+    record.mode = quick ? "quick" : "full";
+    record.end = end_word(outcome);
+    if (outcome == Outcome::Finished) {
+        const CInspectionResult& result = check_result();
+        record.disc_level = result.disc_level;
+        for (int track = 1; track <= result.last_track && track <= kMaxTracks; ++track) {
+            record.track_levels.emplace_back(track,
+                                             result.track_level[static_cast<std::size_t>(track)]);
+        }
+    }
+    record.findings = findings;
     // Every check that read the disc is kept, however it ended (not one left running).
     KeptCheck kept;
 #ifdef QDU_HAVE_HISTORY
-    if (measured && worker_ended && outcome != Outcome::NotAvailable && !ctx.history.empty()) {
-        CheckToKeep check;
-        check.drive = current;
-        check.simulated = ctx.simulated;
-        check.quick = quick;
-        check.end = end_word(outcome);
-        check.finished = outcome == Outcome::Finished;
-        check.findings = findings;
-        kept = keep_check(ctx.history, check);
+    if (measured && worker_ended && outcome != Outcome::NotAvailable) {
+        kept = keep_check(ctx.history, record);
         if (!kept.error.empty()) {
             ctx.err << "qdu: " << kept.error << "\n";
         }
     }
+#else
+    (void)measured;
 #endif
     if (ctx.json) {
-        nlohmann::json result = result_json(context->mode, outcome, findings);
-        if (!kept.musicbrainz.empty()) {
-            result["disc"] = {
-                {"musicbrainz", kept.musicbrainz}, {"freedb", kept.freedb}, {"toc", kept.toc}};
-        }
-        if (kept.id != 0) {
-            result["history_id"] = kept.id;
-        }
-        ctx.out << result.dump(2) << "\n";
+        ctx.out << check_json(record).dump(2) << "\n";
     } else if (outcome != Outcome::NotAvailable) {
-        const auto ranges = finding_ranges(findings);
-        if (outcome == Outcome::Finished) {
-            ctx.out << report_text(ctx.terminal);
-            if (!ranges.empty()) {
-                ctx.out << "\nFindings:\n";
-            }
-        } else if (!ranges.empty()) {
-            ctx.out << "Findings so far (the check did not finish, so no level is given for "
-                       "the disc or its tracks):\n";
-        }
-        for (const FindingRange& r : ranges) {
-            char line[160];
-            std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s%s\n", r.track,
-                          format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
-                          letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
-                          r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
-            ctx.out << line;
-        }
-        if (!kept.musicbrainz.empty()) {
-            ctx.out << "\nDisc ID: " << kept.musicbrainz << "  (freedb " << kept.freedb << ")\n";
-        }
+        print_check(ctx, record);
         if (!kept.comparison.empty()) {
             ctx.out << kept.comparison << "\n";
         }
@@ -380,7 +338,7 @@ int command_check(const Context& ctx, bool quick) {
 }
 
 #ifndef QDU_HAVE_HISTORY
-int command_history(const Context& ctx, const std::string&, const std::string&) {
+int command_history(const Context& ctx, const HistoryRequest&) {
     ctx.err << "qdu: this build of qdu keeps no check history\n";
     return kExitFailed;
 }

@@ -1,55 +1,34 @@
-// qdu check's part of the check history: the check kept, and compared with the last one of
-// the same disc.
-#include <chrono>
+// The check history on the command line: each check kept and compared with the last one of its
+// disc, and `qdu history` to list, show, compare, export and forget the kept checks.
 #include <cstdio>
-#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "cdcheck/check_result.h"
 #include "cdcheck/grading.h"
 #include "cli/cli.h"
 #include "cli/context.h"
+#include "cli/terminal.h"
+#include "drive/text.h"
+#include "history/check_document.h"
 #include "history/history_store.h"
+#include "simdrive/shared_file.h"
+#include "status/status_commands.h"
 #include "strings/strings.h"
 
 namespace qdu::cli {
 
 namespace {
 
-std::string utc_now() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-#ifdef _WIN32
-    gmtime_s(&parts, &now);
-#else
-    gmtime_r(&now, &parts);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
-}
-
-std::string level_name(std::optional<int> level) {
-    return level ? std::string(text(level_label_id(*level))) : std::string("-");
+bool japanese() {
+    return ui_language() == Language::Japanese;
 }
 
 // One line: when the disc was last checked, its level then and now, and which way it went.
-std::string comparison_line(const RecordedCheck& before, std::optional<int> now) {
-    const bool ja = ui_language() == Language::Japanese;
-    std::string verdict;
-    if (!before.disc_level || !now) {
-        verdict = ja ? "比較できません（どちらかのチェックが最後まで終わっていません）"
-                     : "no comparison (one of the checks did not finish)";
-    } else if (*now > *before.disc_level) {
-        verdict = ja ? "悪化" : "worse";
-    } else if (*now < *before.disc_level) {
-        verdict = ja ? "改善" : "better";
-    } else {
-        verdict = ja ? "変化なし" : "unchanged";
-    }
-    const std::string then = level_name(before.disc_level);
-    const std::string current = level_name(now);
-    if (ja) {
+std::string comparison_line(const RecordedCheck& before, const RecordedCheck& now) {
+    const std::string verdict = verdict_text(compare_checks(before, now).verdict);
+    const std::string then = level_text(before.disc_level);
+    const std::string current = level_text(now.disc_level);
+    if (japanese()) {
         return "前回のチェック（" + before.when + "、履歴 " + std::to_string(before.id) +
                "）: " + then + " → 今回 " + current + ": " + verdict;
     }
@@ -57,100 +36,282 @@ std::string comparison_line(const RecordedCheck& before, std::optional<int> now)
            " then, " + current + " now: " + verdict;
 }
 
-}  // namespace
-
-KeptCheck keep_check(const std::string& history, const CheckToKeep& check) {
-    KeptCheck kept;
-    const std::optional<DiscIdentity> disc = identify_disc(TrackTable());
-    if (disc) {
-        kept.musicbrainz = disc->musicbrainz;
-        kept.freedb = disc->freedb;
-        kept.toc = disc->toc_text();
-    }
-    auto store = HistoryStore::open(history, kept.error);
-    if (!store) {
-        return kept;
-    }
-    RecordedCheck record;
-    record.when = utc_now();
-    record.program_version = QDU_PROGRAM_VERSION;
-    if (check.drive != nullptr) {
-        record.drive = {check.drive->letter,   check.drive->vendor, check.drive->product,
-                        check.drive->revision, check.drive->code,   check.simulated};
-    }
-    record.mode = check.quick ? "quick" : "full";
-    record.end = check.end;
-    if (check.finished) {
-        const CInspectionResult& result = check_result();
-        record.disc_level = result.disc_level;
-        for (int track = 1; track <= result.last_track && track <= kMaxTracks; ++track) {
-            record.track_levels.emplace_back(track,
-                                             result.track_level[static_cast<std::size_t>(track)]);
-        }
-    }
-    record.findings = check.findings;
-    record.disc = disc;
-    try {
-        if (disc) {
-            const auto before = store->list({disc->musicbrainz, ""});
-            if (!before.empty()) {
-                kept.comparison = comparison_line(before.front(), record.disc_level);
-            }
-        }
-        kept.id = store->record(record);
-    } catch (const std::exception& e) {
-        kept.error =
-            "the check could not be kept in the history " + history + " (" + e.what() + ")";
-        kept.comparison.clear();
-    }
-    return kept;
+std::string drive_text(const RecordedDrive& d) {
+    std::string text = std::string(1, d.letter ? d.letter : '?') + ": " + d.vendor + " " +
+                       d.product + " " + d.revision;
+    return terminal_safe(d.simulated ? text + " (simulated)" : text);
 }
 
-int command_history(const Context& ctx, const std::string& disc, const std::string& since) {
-    std::string error;
-    auto store = HistoryStore::open(ctx.history, error);
-    if (!store) {
-        ctx.err << "qdu: " << error << "\n";
+std::optional<RecordedCheck> find_check(const Context& ctx, const HistoryStore& store,
+                                        std::int64_t id) {
+    auto check = store.find(id);
+    if (!check) {
+        ctx.err << "qdu: there is no check " << id << " in " << ctx.history
+                << " (see 'qdu history' for the numbers)\n";
+    }
+    return check;
+}
+
+int show(const Context& ctx, const HistoryStore& store, std::int64_t id) {
+    const auto check = find_check(ctx, store, id);
+    if (!check) {
         return kExitFailed;
     }
-    const auto checks = store->list({disc, since});
+    if (ctx.json) {
+        ctx.out << check_json(*check).dump(2) << "\n";
+        return kExitDone;
+    }
+    ctx.out << "Check " << check->id << ": "
+            << terminal_safe(check->when + ", drive " + drive_text(check->drive) + ", " +
+                             check->mode + ", " + check->end)
+            << "\n\n";
+    print_check(ctx, *check);
+    return kExitDone;
+}
+
+std::string range_text(const FindingRange& r) {
+    char line[120];
+    std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s\n", r.track,
+                  format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                  std::string(text(level_letter_id(r.level))).c_str(), r.samples,
+                  r.samples == 1 ? "" : "s");
+    return line;
+}
+
+int compare(const Context& ctx, const HistoryStore& store, std::int64_t a, std::int64_t b,
+            bool force) {
+    auto before = find_check(ctx, store, a);
+    auto after = find_check(ctx, store, b);
+    if (!before || !after) {
+        return kExitFailed;
+    }
+    if (before->when > after->when || (before->when == after->when && before->id > after->id)) {
+        std::swap(before, after);  // always earlier → later
+    }
+    const bool same_disc =
+        before->disc && after->disc && before->disc->musicbrainz == after->disc->musicbrainz;
+    if (!same_disc && !force) {
+        ctx.err << "qdu: checks " << a << " and " << b
+                << " are not of the same disc; add --force to compare them anyway\n";
+        return kExitFailed;
+    }
+    const CheckComparison c = compare_checks(*before, *after);
+    if (ctx.json) {
+        auto ranges = [](const std::vector<FindingRange>& list) {
+            nlohmann::json out = nlohmann::json::array();
+            for (const FindingRange& r : list) {
+                out.push_back({{"track", r.track},
+                               {"from", format_time_code(r.first)},
+                               {"to", format_time_code(r.last)},
+                               {"level", std::string(text(level_letter_id(r.level)))},
+                               {"samples", r.samples}});
+            }
+            return out;
+        };
+        nlohmann::json tracks = nlohmann::json::array();
+        for (const TrackChange& t : c.tracks) {
+            auto level = [](std::optional<int> l) {
+                return l ? nlohmann::json(std::string(text(level_letter_id(*l))))
+                         : nlohmann::json(nullptr);
+            };
+            tracks.push_back(
+                {{"track", t.track}, {"then", level(t.before)}, {"now", level(t.after)}});
+        }
+        const char* verdicts[] = {"better", "unchanged", "worse", "not-comparable"};
+        ctx.out << nlohmann::json{{"then", before->id},
+                                  {"now", after->id},
+                                  {"same_disc", same_disc},
+                                  {"tracks", tracks},
+                                  {"appeared", ranges(c.appeared)},
+                                  {"went", ranges(c.went)},
+                                  {"verdict", verdicts[static_cast<int>(c.verdict)]}}
+                       .dump(2)
+                << "\n";
+        return kExitDone;
+    }
+    ctx.out << "Then: check " << before->id << ", " << before->when << ", " << before->mode << ", "
+            << before->end << ", " << level_text(before->disc_level) << "\n";
+    ctx.out << "Now:  check " << after->id << ", " << after->when << ", " << after->mode << ", "
+            << after->end << ", " << level_text(after->disc_level) << "\n";
+    if (!same_disc) {
+        ctx.out << "(not the same disc)\n";
+    }
+    ctx.out << "\nTracks:\n";
+    for (const TrackChange& t : c.tracks) {
+        auto letter = [](std::optional<int> l) {
+            return l ? std::string(text(level_letter_id(*l))) : std::string("-");
+        };
+        char line[80];
+        std::snprintf(line, sizeof line, "  Track %02d  %s -> %s%s\n", t.track,
+                      letter(t.before).c_str(), letter(t.after).c_str(),
+                      t.before == t.after ? "" : "  *");
+        ctx.out << line;
+    }
+    ctx.out << "\nFindings that appeared:" << (c.appeared.empty() ? " none\n" : "\n");
+    for (const FindingRange& r : c.appeared) {
+        ctx.out << range_text(r);
+    }
+    ctx.out << "Findings that went:" << (c.went.empty() ? " none\n" : "\n");
+    for (const FindingRange& r : c.went) {
+        ctx.out << range_text(r);
+    }
+    ctx.out << "\nVerdict: " << verdict_text(c.verdict) << "\n";
+    return kExitDone;
+}
+
+int export_check(const Context& ctx, const HistoryStore& store, const HistoryRequest& request) {
+    const auto check = find_check(ctx, store, request.ids.at(0));
+    if (!check) {
+        return kExitFailed;
+    }
+    std::string document;
+    if (request.format == "json") {
+        document = check_json(*check).dump(2) + "\n";
+    } else if (request.format == "csv") {
+        document = check_csv(*check);
+    } else if (request.format == "html") {
+        document = check_html(*check);
+    } else {
+        ctx.err << "qdu: --format takes json, csv or html, not '" << terminal_safe(request.format)
+                << "'\n";
+        return kExitUsage;
+    }
+    if (request.output.empty()) {
+        ctx.out << document;
+        return kExitDone;
+    }
+    // A file written whole or not at all: an export never leaves half a file behind.
+    if (const std::string failure = replace_file(request.output, document); !failure.empty()) {
+        ctx.err << "qdu: could not write " << request.output << ": " << failure << "\n";
+        return kExitFailed;
+    }
+    ctx.err << "qdu: check " << check->id << " written to " << request.output << "\n";
+    return kExitDone;
+}
+
+int forget(const Context& ctx, HistoryStore& store, const HistoryRequest& request) {
+    if (request.ids.empty() == request.disc.empty()) {
+        ctx.err << "qdu: say which checks to forget: a number, or --disc ID (see 'qdu history "
+                   "--help')\n";
+        return kExitUsage;
+    }
+    std::string what;
+    if (!request.disc.empty()) {
+        const auto checks = store.list({request.disc, ""});
+        if (checks.empty()) {
+            ctx.err << "qdu: no checks of the disc " << terminal_safe(request.disc)
+                    << " are kept\n";
+            return kExitFailed;
+        }
+        what = std::to_string(checks.size()) + " check" + (checks.size() == 1 ? "" : "s") +
+               " of the disc " + request.disc;
+    } else {
+        const auto check = find_check(ctx, store, request.ids[0]);
+        if (!check) {
+            return kExitFailed;
+        }
+        what = "check " + std::to_string(check->id) + " (" + check->when + ")";
+    }
+    if (!ctx.yes) {
+        const std::string question = "Forget " + what + "? This cannot be undone.";
+        const std::optional<bool> answer = ctx.ask ? ctx.ask(question) : std::nullopt;
+        if (!answer) {
+            ctx.err << "qdu: there is no terminal to ask; add --yes to forget " << what << "\n";
+        }
+        if (!answer.value_or(false)) {
+            ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
+            return kExitFailed;
+        }
+    }
+    if (!request.disc.empty()) {
+        store.forget_disc(request.disc);
+    } else {
+        store.forget(request.ids[0]);
+    }
+    ctx.err << "qdu: forgot " << terminal_safe(what) << "\n";
+    return kExitDone;
+}
+
+int list(const Context& ctx, const HistoryStore& store, const HistoryRequest& request) {
+    const auto checks = store.list({request.disc, request.since});
     if (ctx.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const RecordedCheck& c : checks) {
-            list.push_back({{"id", c.id},
-                            {"when", c.when},
-                            {"drive",
-                             {{"letter", std::string(1, c.drive.letter)},
-                              {"vendor", c.drive.vendor},
-                              {"product", c.drive.product},
-                              {"revision", c.drive.revision},
-                              {"simulated", c.drive.simulated}}},
-                            {"mode", c.mode},
-                            {"end", c.end},
-                            {"disc_level", c.disc_level ? nlohmann::json(std::string(
-                                                              text(level_letter_id(*c.disc_level))))
-                                                        : nlohmann::json(nullptr)},
-                            {"disc", c.disc ? nlohmann::json{{"musicbrainz", c.disc->musicbrainz},
-                                                             {"freedb", c.disc->freedb}}
-                                            : nlohmann::json(nullptr)}});
+            list.push_back(check_json(c, false));
         }
         ctx.out << list.dump(2) << "\n";
         return kExitDone;
     }
     if (checks.empty()) {
         ctx.err << "qdu: no checks kept in " << ctx.history
-                << (disc.empty() && since.empty() ? "" : " that match") << "\n";
+                << (request.disc.empty() && request.since.empty() ? "" : " that match") << "\n";
         return kExitDone;
     }
     for (const RecordedCheck& c : checks) {
         char line[256];
         std::snprintf(line, sizeof line, "%4lld  %s  %c %-16s  %-5s  %-8s  %-8s  %s\n",
-                      static_cast<long long>(c.id), c.when.c_str(), c.drive.letter,
-                      c.drive.product.c_str(), c.mode.c_str(), c.end.c_str(),
-                      level_name(c.disc_level).c_str(), c.disc ? c.disc->musicbrainz.c_str() : "-");
+                      static_cast<long long>(c.id), terminal_safe(c.when).c_str(), c.drive.letter,
+                      terminal_safe(c.drive.product).c_str(), terminal_safe(c.mode).c_str(),
+                      terminal_safe(c.end).c_str(), level_text(c.disc_level).c_str(),
+                      c.disc ? terminal_safe(c.disc->musicbrainz).c_str() : "-");
         ctx.out << line;
     }
     return kExitDone;
+}
+
+}  // namespace
+
+KeptCheck keep_check(const std::string& history, RecordedCheck& check) {
+    KeptCheck kept;
+    check.disc = identify_disc(TrackTable());
+    if (history.empty()) {
+        return kept;
+    }
+    auto store = HistoryStore::open(history, kept.error);
+    if (!store) {
+        return kept;
+    }
+    try {
+        std::optional<RecordedCheck> before;
+        if (check.disc) {
+            const auto earlier = store->list({check.disc->musicbrainz, ""});
+            if (!earlier.empty()) {
+                before = store->find(earlier.front().id);
+            }
+        }
+        check.id = store->record(check);
+        if (before) {
+            kept.comparison = comparison_line(*before, check);
+        }
+    } catch (const std::exception& e) {
+        kept.error = one_line(
+            "the check could not be kept in the history " + history + " (" + e.what() + ")", ' ');
+        check.id = 0;
+    }
+    return kept;
+}
+
+int command_history(const Context& ctx, const HistoryRequest& request) {
+    std::string error;
+    auto store = HistoryStore::open(ctx.history, error);
+    if (!store) {
+        ctx.err << "qdu: " << error << "\n";
+        return kExitFailed;
+    }
+    try {
+        switch (request.action) {
+            case HistoryRequest::Action::List: return list(ctx, *store, request);
+            case HistoryRequest::Action::Show: return show(ctx, *store, request.ids.at(0));
+            case HistoryRequest::Action::Compare:
+                return compare(ctx, *store, request.ids.at(0), request.ids.at(1), request.force);
+            case HistoryRequest::Action::Export: return export_check(ctx, *store, request);
+            case HistoryRequest::Action::Forget: return forget(ctx, *store, request);
+        }
+    } catch (const std::exception& e) {
+        ctx.err << "qdu: the check history " << ctx.history << " could not be read ("
+                << one_line(e.what(), ' ') << ")\n";
+    }
+    return kExitFailed;
 }
 
 }  // namespace qdu::cli

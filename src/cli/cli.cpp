@@ -21,7 +21,7 @@ namespace qdu::cli {
 
 namespace {
 
-constexpr const char* kVersion = "0.1.0";
+constexpr const char* kVersion = QDU_PROGRAM_VERSION;
 
 // Leaves the process-wide drive records as it found them, whatever happens.
 class DriveSession {
@@ -132,13 +132,33 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                       "The check history's database (default: $QDU_HISTORY, or the user's data "
                       "folder)");
     check->add_flag("--no-history", no_history, "Do not keep this check in the history");
-    auto* history_list =
-        app.add_subcommand("history", "List the kept checks, newest first, with their discs");
-    std::string disc_filter;
-    std::string since;
+    auto* history_list = app.add_subcommand(
+        "history", "The kept checks: list them (newest first), show, compare, export, forget");
+    HistoryRequest request;
     history_list->add_option("--history", history, "The check history's database");
-    history_list->add_option("--disc", disc_filter, "Only the checks of this disc (its ID)");
-    history_list->add_option("--since", since, "Only the checks from this date on (2026-12-01)");
+    history_list->add_option("--disc", request.disc, "Only the checks of this disc (its ID)");
+    history_list->add_option("--since", request.since,
+                             "Only the checks from this date on (2026-12-01)");
+    history_list->fallthrough();
+    auto* history_show =
+        history_list->add_subcommand("show", "The check's report, findings and disc");
+    history_show->add_option("N", request.ids, "The check's number")->required()->expected(1);
+    auto* history_compare = history_list->add_subcommand(
+        "compare",
+        "Two checks of one disc: each track then and now, the findings that came "
+        "and went, and a verdict");
+    history_compare->add_option("A B", request.ids, "The checks' numbers")->required()->expected(2);
+    history_compare->add_flag("--force", request.force, "Compare checks of different discs too");
+    auto* history_export = history_list->add_subcommand(
+        "export", "Write a check as JSON, CSV or an HTML page with its picture");
+    history_export->add_option("N", request.ids, "The check's number")->required()->expected(1);
+    history_export->add_option("--format", request.format, "json, csv or html")->required();
+    history_export->add_option("-o,--output", request.output,
+                               "Write into this file (default: standard output)");
+    auto* history_forget = history_list->add_subcommand(
+        "forget", "Remove a check (N) or every check of a disc (--disc ID) from the history");
+    history_forget->add_option("N", request.ids, "The check's number")->expected(0, 1);
+    history_forget->add_flag("-y,--yes", yes, "Do not ask");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -161,7 +181,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (app.get_subcommands().empty()) {
         err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
-               "status, check, power-cycle "
+               "status, check, history, power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
     }
@@ -259,7 +279,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         } else if (check->parsed()) {
             code = command_check(ctx, quick);
         } else if (history_list->parsed()) {
-            code = command_history(ctx, disc_filter, since);
+            request.action = history_show->parsed()      ? HistoryRequest::Action::Show
+                             : history_compare->parsed() ? HistoryRequest::Action::Compare
+                             : history_export->parsed()  ? HistoryRequest::Action::Export
+                             : history_forget->parsed()  ? HistoryRequest::Action::Forget
+                                                         : HistoryRequest::Action::List;
+            code = command_history(ctx, request);
         } else if (power_cycle->parsed()) {
             code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {

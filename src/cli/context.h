@@ -2,13 +2,16 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cdcheck/check_worker.h"
 #include "drive/discovery.h"
+#include "history/recorded_check.h"
 #include "simdrive/scenario.h"
 
 namespace qdu::cli {
@@ -32,26 +35,14 @@ struct Context {
     std::string history{};  // the check history's database; empty: checks are not kept
 };
 
-// A check as kept in the history: which disc it was, its number there, and how it compares
-// with the last check of that disc. `error` says why it was not kept, when it was not.
+// Keeps a check in the history at `history` (nothing when empty): names its disc from the table
+// of contents the check just read, gives it its number, and compares it with the last check of
+// that disc. Says on `error` why it was not kept, when it was not.
 struct KeptCheck {
-    std::string musicbrainz;
-    std::string freedb;
-    std::string toc;
-    std::int64_t id = 0;
     std::string comparison;
     std::string error;
 };
-struct CheckToKeep {
-    const DriveEntry* drive = nullptr;
-    bool simulated = false;
-    bool quick = false;
-    const char* end = "";
-    bool finished = false;
-    std::vector<S_RAW_DATA> findings;
-};
-// Builds only where the history is; the table of contents is the one the check just read.
-KeptCheck keep_check(const std::string& history, const CheckToKeep& check);
+KeptCheck keep_check(const std::string& history, RecordedCheck& check);
 
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.
 // Explains on the error stream and returns false when there is none to work on.
@@ -74,8 +65,21 @@ int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 // watch_seconds 0: one reading.
 int command_status(const Context& ctx, bool clear, double watch_seconds);
 int command_check(const Context& ctx, bool quick);
-// The kept checks, newest first; DISC and SINCE narrow them when not empty.
-int command_history(const Context& ctx, const std::string& disc, const std::string& since);
+// The check's report as the page writes it (levels only for a finished check), its findings as
+// disc times, and its disc.
+void print_check(const Context& ctx, const RecordedCheck& check);
+
+// qdu history and its commands.
+struct HistoryRequest {
+    enum class Action { List, Show, Compare, Export, Forget } action = Action::List;
+    std::string disc;   // --disc: only this disc's checks (List, Forget)
+    std::string since;  // --since: only checks from this date on (List)
+    std::vector<std::int64_t> ids;
+    bool force = false;  // compare checks of different discs
+    std::string format;  // json, csv or html
+    std::string output;  // export into this file instead of standard output
+};
+int command_history(const Context& ctx, const HistoryRequest& request);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

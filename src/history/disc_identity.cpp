@@ -39,14 +39,6 @@ std::string freedb_id(const std::vector<int>& offsets) {
 
 }  // namespace
 
-std::string DiscIdentity::toc_text() const {
-    std::string text = std::to_string(first_track) + " " + std::to_string(last_track);
-    for (const int offset : offsets) {
-        text += " " + std::to_string(offset);
-    }
-    return text;
-}
-
 std::optional<DiscIdentity> identify_disc(const TrackTableRecord& table) {
     const int first = table.first_track;
     const int last = table.last_track;

@@ -20,7 +20,13 @@ struct DiscIdentity {
     std::string freedb;       // 8 hex digits
 
     // "FIRST LAST LEADOUT OFFSET...", the form MusicBrainz looks a table of contents up by.
-    std::string toc_text() const;
+    std::string toc_text() const {
+        std::string text = std::to_string(first_track) + " " + std::to_string(last_track);
+        for (const int offset : offsets) {
+            text += " " + std::to_string(offset);
+        }
+        return text;
+    }
 };
 
 // The table as the check's gate left it, which already ends with the first session (an

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include "drive/text.h"
@@ -56,6 +57,14 @@ CREATE TABLE findings (
     PRIMARY KEY (check_id, seq)
 );
 )";
+
+// Each step takes a database from the version before to its own; a database is brought up to
+// date one step after the other, in one transaction.
+constexpr const char* kUpgrades[] = {
+    kSchemaV1,
+    "CREATE INDEX checks_by_time ON checks (recorded_at)",
+};
+static_assert(std::size(kUpgrades) == HistoryStore::kSchemaVersion);
 
 #define QDU_CHECK_FIELDS                                                                       \
     "recorded_at, program_version, drive_letter, vendor, product, revision, code, simulated, " \
@@ -165,11 +174,12 @@ std::optional<HistoryStore> HistoryStore::open(const std::string& path, std::str
         db->exec("PRAGMA foreign_keys = ON");
         if (version < kSchemaVersion) {
             SQLite::Transaction upgrade(*db, SQLite::TransactionBehavior::IMMEDIATE);
-            // Another program may have made it meanwhile.
-            if (db->execAndGet("PRAGMA user_version").getInt() == 0) {
-                db->exec(kSchemaV1);
-                db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+            // Another program may have brought it up to date meanwhile.
+            for (int step = db->execAndGet("PRAGMA user_version").getInt(); step < kSchemaVersion;
+                 ++step) {
+                db->exec(kUpgrades[step]);
             }
+            db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
             upgrade.commit();
         }
         return HistoryStore(std::move(db));
@@ -261,6 +271,18 @@ std::optional<RecordedCheck> HistoryStore::find(std::int64_t id) const {
     RecordedCheck check = check_from(query);
     read_details(*db_, check);
     return check;
+}
+
+bool HistoryStore::forget(std::int64_t id) {
+    SQLite::Statement remove(*db_, "DELETE FROM checks WHERE id = ?");
+    remove.bind(1, id);
+    return remove.exec() > 0;
+}
+
+int HistoryStore::forget_disc(const std::string& musicbrainz) {
+    SQLite::Statement remove(*db_, "DELETE FROM checks WHERE musicbrainz = ?");
+    remove.bind(1, musicbrainz);
+    return remove.exec();
 }
 
 std::string default_history_path() {

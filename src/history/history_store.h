@@ -10,36 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "cdcheck/sample.h"
-#include "history/disc_identity.h"
+#include "history/recorded_check.h"
 
 namespace SQLite {
 class Database;
 }
 
 namespace qdu {
-
-struct RecordedDrive {
-    char letter = 0;
-    std::string vendor;
-    std::string product;
-    std::string revision;
-    std::string code;  // the drive's identification code
-    bool simulated = false;
-};
-
-struct RecordedCheck {
-    std::int64_t id = 0;  // given by record()
-    std::string when;     // UTC, ISO 8601
-    std::string program_version;
-    RecordedDrive drive;
-    std::string mode;                               // "full" or "quick"
-    std::string end;                                // "finished", "canceled" or "stopped"
-    std::optional<int> disc_level;                  // only a finished check has levels
-    std::vector<std::pair<int, int>> track_levels;  // (track, level)
-    std::vector<S_RAW_DATA> findings;
-    std::optional<DiscIdentity> disc;
-};
 
 struct HistoryFilter {
     std::string musicbrainz;  // empty: every disc
@@ -60,8 +37,13 @@ public:
     // Newest first, without track levels and findings (find() has them).
     std::vector<RecordedCheck> list(const HistoryFilter& filter = {}) const;
     std::optional<RecordedCheck> find(std::int64_t id) const;
+    // Removes the check with its levels and findings; false when there is none by that number.
+    bool forget(std::int64_t id);
+    // Removes every check of the disc; returns how many there were.
+    int forget_disc(const std::string& musicbrainz);
 
-    static constexpr int kSchemaVersion = 1;
+    // 1: the first; 2: checks found by date without reading them all.
+    static constexpr int kSchemaVersion = 2;
 
 private:
     explicit HistoryStore(std::unique_ptr<SQLite::Database> db);

@@ -872,8 +872,74 @@ TEST_F(QduCheck, ChecksAreKeptAndComparedByDisc) {
     const auto same =
         nlohmann::json::parse(qdu({"--json", "history", "--disc", disc}, environment).out);
     ASSERT_EQ(same.size(), 2U);
-    EXPECT_EQ(same[0]["id"], 2);
+    EXPECT_EQ(same[0]["history_id"], 2);
     EXPECT_EQ(same[0]["disc"]["musicbrainz"], disc);
+}
+
+// The same disc got worse: the check says so, and history shows, compares, exports, forgets.
+TEST_F(QduCheck, HistoryShowsComparesExportsAndForgets) {
+    ASSERT_EQ(qdu({scenario(kScratchedDisc), "check", "--yes"}, environment).code, kExitDone);
+    const Outcome worse =
+        qdu({scenario(std::string(kScratchedDisc) + "defect 21:05:00 21:05:40 level-c\n"), "check",
+             "--yes"},
+            environment);
+    ASSERT_EQ(worse.code, kExitDone) << worse.err;
+    EXPECT_NE(worse.out.find("(history 1): Level B then, Level C now: worse\n"), std::string::npos)
+        << worse.out;
+
+    const Outcome shown = qdu({"history", "show", "2"}, environment);
+    ASSERT_EQ(shown.code, kExitDone) << shown.err;
+    EXPECT_EQ(shown.out.rfind("Check 2: ", 0), 0U);
+    EXPECT_NE(shown.out.find("\n\nResult : Level C\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("Findings:\n  Track 02  08:10:"), std::string::npos);
+    EXPECT_NE(shown.out.find("\nDisc ID: "), std::string::npos);
+
+    const Outcome compared = qdu({"history", "compare", "2", "1"}, environment);
+    ASSERT_EQ(compared.code, kExitDone) << compared.err;
+    EXPECT_NE(compared.out.find("Then: check 1,"), std::string::npos);
+    EXPECT_NE(compared.out.find("  Track 04  A -> C  *\n"), std::string::npos) << compared.out;
+    EXPECT_NE(compared.out.find("Findings that appeared:\n  Track 04  21:05:"), std::string::npos);
+    EXPECT_NE(compared.out.find("Findings that went: none\n"), std::string::npos);
+    EXPECT_NE(compared.out.find("\nVerdict: worse\n"), std::string::npos);
+    EXPECT_EQ(qdu({"history", "compare", "1", "9"}, environment).code, kExitFailed);
+
+    // Another disc is compared only when asked to.
+    {
+        std::string error;
+        auto store = HistoryStore::open(folder + "/history.sqlite3", error);
+        ASSERT_TRUE(store.has_value()) << error;
+        RecordedCheck other = *store->find(1);
+        other.disc->musicbrainz = "another-disc";
+        store->record(other);
+    }
+    const Outcome refused = qdu({"history", "compare", "1", "3"}, environment);
+    EXPECT_EQ(refused.code, kExitFailed);
+    EXPECT_NE(refused.err.find("not of the same disc; add --force"), std::string::npos);
+    EXPECT_EQ(qdu({"history", "compare", "1", "3", "--force"}, environment).code, kExitDone);
+
+    const std::string page = folder + "/check.html";
+    ASSERT_EQ(qdu({"history", "export", "2", "--format", "html", "-o", page}, environment).code,
+              kExitDone);
+    std::stringstream html;
+    html << std::ifstream(page).rdbuf();
+    EXPECT_EQ(html.str().rfind("<!DOCTYPE html>", 0), 0U);
+    EXPECT_NE(html.str().find("<svg"), std::string::npos);
+    EXPECT_EQ(qdu({"history", "export", "2", "--format", "xml"}, environment).code, kExitUsage);
+
+    answer = false;
+    EXPECT_EQ(qdu({"history", "forget", "1"}, environment).code, kExitFailed);
+    ASSERT_EQ(questions.size(), 1U);
+    EXPECT_EQ(
+        questions[0],
+        "Forget check 1 (" +
+            nlohmann::json::parse(qdu({"--json", "history", "show", "1"}, environment).out)["when"]
+                .get<std::string>() +
+            ")? This cannot be undone.");
+    EXPECT_EQ(qdu({"history", "forget", "--disc", "another-disc", "--yes"}, environment).code,
+              kExitDone);
+    const auto left = nlohmann::json::parse(qdu({"--json", "history"}, environment).out);
+    ASSERT_EQ(left.size(), 2U);
+    EXPECT_EQ(left[1]["history_id"], 1);
 }
 #endif
 
