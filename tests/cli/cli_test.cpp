@@ -876,6 +876,53 @@ TEST_F(QduCheck, ChecksAreKeptAndComparedByDisc) {
     EXPECT_EQ(same[0]["disc"]["musicbrainz"], disc);
 }
 
+// The window and several qdu check at once: every check is kept, none is lost or half written.
+TEST_F(QduCheck, ChecksKeptByManyProgramsAtOnce) {
+    constexpr int kChecksEach = 5;
+    constexpr int kWindowChecks = 40;
+    if (!child_role().empty()) {  // one qdu process; the role is the shared folder
+        auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
+        bus->drive('D')->set_clock([this] { return now.load(); });
+        environment.system_provider = bus;
+        environment.history_file = child_role() + "/history.sqlite3";
+        int failures = 0;
+        for (int i = 0; i < kChecksEach; ++i) {
+            std::ostringstream out;
+            std::ostringstream err;
+            failures += run({"check", "--quick", "--yes"}, out, err, environment) != kExitDone;
+        }
+        std::filesystem::remove_all(folder);
+        std::_Exit(failures);
+    }
+    std::vector<ChildProcess> programs;
+    for (int i = 0; i < 3; ++i) {
+        programs.emplace_back("QduCheck.ChecksKeptByManyProgramsAtOnce", folder);
+    }
+    std::string error;
+    auto window = HistoryStore::open(folder + "/history.sqlite3", error);
+    ASSERT_TRUE(window.has_value()) << error;
+    RecordedCheck check;
+    check.when = "2026-12-09T12:00:00Z";
+    check.mode = "full";
+    check.end = "finished";
+    check.disc_level = LevelB;
+    check.track_levels = {{1, LevelB}};
+    check.findings.resize(50);
+    for (int i = 0; i < kWindowChecks; ++i) {
+        window->record(check);
+    }
+    for (ChildProcess& program : programs) {
+        EXPECT_EQ(program.wait(), 0);
+    }
+    const auto kept = window->list();
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(3 * kChecksEach + kWindowChecks));
+    for (const RecordedCheck& summary : kept) {
+        const auto whole = window->find(summary.id);
+        ASSERT_TRUE(whole.has_value());
+        EXPECT_EQ(whole->track_levels.size(), summary.mode == "quick" ? 12U : 1U);
+    }
+}
+
 // The same disc got worse: the check says so, and history shows, compares, exports, forgets.
 TEST_F(QduCheck, HistoryShowsComparesExportsAndForgets) {
     ASSERT_EQ(qdu({scenario(kScratchedDisc), "check", "--yes"}, environment).code, kExitDone);
