@@ -14,8 +14,12 @@
 #include "cli/console.h"
 #include "cli/context.h"
 #include "cli/interrupt.h"
+#include "cli/terminal.h"
 #include "drive/transport.h"
 #include "history/check_document.h"
+#ifdef QDU_HAVE_HISTORY
+#include "history/keep_check.h"
+#endif
 #include "status/status_commands.h"
 #include "strings/strings.h"
 
@@ -150,8 +154,7 @@ void print_check(const Context& ctx, const RecordedCheck& check) {
         ctx.out << line;
     }
     if (check.disc) {
-        ctx.out << "\nDisc ID: " << check.disc->musicbrainz << "  (freedb " << check.disc->freedb
-                << ")\n";
+        ctx.out << "\n" << terminal_safe(disc_line(*check.disc)) << "\n";
     }
 }
 
@@ -305,13 +308,14 @@ int command_check(const Context& ctx, bool quick) {
     }
     record.findings = findings;
     // Every check that read the disc is kept, however it ended (not one left running).
-    KeptCheck kept;
+    std::string comparison;
 #ifdef QDU_HAVE_HISTORY
     if (measured && worker_ended && outcome != Outcome::NotAvailable) {
-        kept = keep_check(ctx.history, record);
+        const KeptCheck kept = keep_check(ctx.history, record);
         if (!kept.error.empty()) {
             ctx.err << "qdu: " << kept.error << "\n";
         }
+        comparison = kept.comparison;
     }
 #else
     (void)measured;
@@ -320,8 +324,8 @@ int command_check(const Context& ctx, bool quick) {
         ctx.out << check_json(record).dump(2) << "\n";
     } else if (outcome != Outcome::NotAvailable) {
         print_check(ctx, record);
-        if (!kept.comparison.empty()) {
-            ctx.out << kept.comparison << "\n";
+        if (!comparison.empty()) {
+            ctx.out << comparison << "\n";
         }
     }
     if (!worker_ended) {

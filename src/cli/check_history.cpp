@@ -11,6 +11,7 @@
 #include "drive/text.h"
 #include "history/check_document.h"
 #include "history/history_store.h"
+#include "history/keep_check.h"
 #include "simdrive/shared_file.h"
 #include "status/status_commands.h"
 #include "strings/strings.h"
@@ -18,23 +19,6 @@
 namespace qdu::cli {
 
 namespace {
-
-bool japanese() {
-    return ui_language() == Language::Japanese;
-}
-
-// One line: when the disc was last checked, its level then and now, and which way it went.
-std::string comparison_line(const RecordedCheck& before, const RecordedCheck& now) {
-    const std::string verdict = verdict_text(compare_checks(before, now).verdict);
-    const std::string then = level_text(before.disc_level);
-    const std::string current = level_text(now.disc_level);
-    if (japanese()) {
-        return "前回のチェック（" + before.when + "、履歴 " + std::to_string(before.id) +
-               "）: " + then + " → 今回 " + current + ": " + verdict;
-    }
-    return "Last checked " + before.when + " (history " + std::to_string(before.id) + "): " + then +
-           " then, " + current + " now: " + verdict;
-}
 
 std::string drive_text(const RecordedDrive& d) {
     std::string text = std::string(1, d.letter ? d.letter : '?') + ": " + d.vendor + " " +
@@ -67,15 +51,6 @@ int show(const Context& ctx, const HistoryStore& store, std::int64_t id) {
             << "\n\n";
     print_check(ctx, *check);
     return kExitDone;
-}
-
-std::string range_text(const FindingRange& r) {
-    char line[120];
-    std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s\n", r.track,
-                  format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
-                  std::string(text(level_letter_id(r.level))).c_str(), r.samples,
-                  r.samples == 1 ? "" : "s");
-    return line;
 }
 
 int compare(const Context& ctx, const HistoryStore& store, std::int64_t a, std::int64_t b,
@@ -129,33 +104,12 @@ int compare(const Context& ctx, const HistoryStore& store, std::int64_t a, std::
                 << "\n";
         return kExitDone;
     }
-    ctx.out << "Then: check " << before->id << ", " << before->when << ", " << before->mode << ", "
-            << before->end << ", " << level_text(before->disc_level) << "\n";
-    ctx.out << "Now:  check " << after->id << ", " << after->when << ", " << after->mode << ", "
-            << after->end << ", " << level_text(after->disc_level) << "\n";
     if (!same_disc) {
         ctx.out << "(not the same disc)\n";
     }
-    ctx.out << "\nTracks:\n";
-    for (const TrackChange& t : c.tracks) {
-        auto letter = [](std::optional<int> l) {
-            return l ? std::string(text(level_letter_id(*l))) : std::string("-");
-        };
-        char line[80];
-        std::snprintf(line, sizeof line, "  Track %02d  %s -> %s%s\n", t.track,
-                      letter(t.before).c_str(), letter(t.after).c_str(),
-                      t.before == t.after ? "" : "  *");
-        ctx.out << line;
+    for (const std::string& line : comparison_report(*before, *after)) {
+        ctx.out << terminal_safe(line) << "\n";
     }
-    ctx.out << "\nFindings that appeared:" << (c.appeared.empty() ? " none\n" : "\n");
-    for (const FindingRange& r : c.appeared) {
-        ctx.out << range_text(r);
-    }
-    ctx.out << "Findings that went:" << (c.went.empty() ? " none\n" : "\n");
-    for (const FindingRange& r : c.went) {
-        ctx.out << range_text(r);
-    }
-    ctx.out << "\nVerdict: " << verdict_text(c.verdict) << "\n";
     return kExitDone;
 }
 
@@ -260,36 +214,6 @@ int list(const Context& ctx, const HistoryStore& store, const HistoryRequest& re
 }
 
 }  // namespace
-
-KeptCheck keep_check(const std::string& history, RecordedCheck& check) {
-    KeptCheck kept;
-    check.disc = identify_disc(TrackTable());
-    if (history.empty()) {
-        return kept;
-    }
-    auto store = HistoryStore::open(history, kept.error);
-    if (!store) {
-        return kept;
-    }
-    try {
-        std::optional<RecordedCheck> before;
-        if (check.disc) {
-            const auto earlier = store->list({check.disc->musicbrainz, ""});
-            if (!earlier.empty()) {
-                before = store->find(earlier.front().id);
-            }
-        }
-        check.id = store->record(check);
-        if (before) {
-            kept.comparison = comparison_line(*before, check);
-        }
-    } catch (const std::exception& e) {
-        kept.error = one_line(
-            "the check could not be kept in the history " + history + " (" + e.what() + ")", ' ');
-        check.id = 0;
-    }
-    return kept;
-}
 
 int command_history(const Context& ctx, const HistoryRequest& request) {
     std::string error;

@@ -35,15 +35,6 @@ struct Context {
     std::string history{};  // the check history's database; empty: checks are not kept
 };
 
-// Keeps a check in the history at `history` (nothing when empty): names its disc from the table
-// of contents the check just read, gives it its number, and compares it with the last check of
-// that disc. Says on `error` why it was not kept, when it was not.
-struct KeptCheck {
-    std::string comparison;
-    std::string error;
-};
-KeptCheck keep_check(const std::string& history, RecordedCheck& check);
-
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.
 // Explains on the error stream and returns false when there is none to work on.
 bool open_chosen_drive(const Context& ctx, DriveList& list);

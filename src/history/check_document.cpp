@@ -362,4 +362,64 @@ std::string level_text(std::optional<int> level) {
     return level ? std::string(text(level_label_id(*level))) : std::string("-");
 }
 
+std::string disc_line(const DiscIdentity& disc) {
+    return (ui_language() == Language::Japanese ? "ディスク ID: " : "Disc ID: ") +
+           disc.musicbrainz + "  (freedb " + disc.freedb + ")";
+}
+
+std::string comparison_line(const RecordedCheck& before, const RecordedCheck& now) {
+    const std::string verdict = verdict_text(compare_checks(before, now).verdict);
+    const std::string then = level_text(before.disc_level);
+    const std::string current = level_text(now.disc_level);
+    if (ui_language() == Language::Japanese) {
+        return "前回のチェック（" + before.when + "、履歴 " + std::to_string(before.id) +
+               "）: " + then + " → 今回 " + current + ": " + verdict;
+    }
+    return "Last checked " + before.when + " (history " + std::to_string(before.id) + "): " + then +
+           " then, " + current + " now: " + verdict;
+}
+
+std::vector<std::string> comparison_report(const RecordedCheck& before,
+                                           const RecordedCheck& after) {
+    const bool ja = ui_language() == Language::Japanese;
+    const CheckComparison c = compare_checks(before, after);
+    auto heading = [&](const char* en, const char* jp, const RecordedCheck& check) {
+        return std::string(ja ? jp : en) + std::to_string(check.id) + ", " + check.when + ", " +
+               check.mode + ", " + check.end + ", " + level_text(check.disc_level);
+    };
+    auto range = [ja](const FindingRange& r) {
+        char line[120];
+        std::snprintf(line, sizeof line, "  %s %02d  %s - %s  %s  (%d)", ja ? "トラック" : "Track",
+                      r.track, format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                      letter(r.level).c_str(), r.samples);
+        return std::string(line);
+    };
+    std::vector<std::string> lines = {heading("Then: check ", "前回: チェック ", before),
+                                      heading("Now:  check ", "今回: チェック ", after), "",
+                                      ja ? "トラック:" : "Tracks:"};
+    for (const TrackChange& t : c.tracks) {
+        auto level = [](std::optional<int> l) { return l ? letter(*l) : std::string("-"); };
+        char line[80];
+        std::snprintf(line, sizeof line, "  %s %02d  %s -> %s%s", ja ? "トラック" : "Track",
+                      t.track, level(t.before).c_str(), level(t.after).c_str(),
+                      t.before == t.after ? "" : "  *");
+        lines.push_back(line);
+    }
+    lines.emplace_back("");
+    const std::string none = ja ? " なし" : " none";
+    lines.push_back(std::string(ja ? "新しく現れた検出箇所:" : "Findings that appeared:") +
+                    (c.appeared.empty() ? none : ""));
+    for (const FindingRange& r : c.appeared) {
+        lines.push_back(range(r));
+    }
+    lines.push_back(std::string(ja ? "消えた検出箇所:" : "Findings that went:") +
+                    (c.went.empty() ? none : ""));
+    for (const FindingRange& r : c.went) {
+        lines.push_back(range(r));
+    }
+    lines.emplace_back("");
+    lines.push_back(std::string(ja ? "判定: " : "Verdict: ") + verdict_text(c.verdict));
+    return lines;
+}
+
 }  // namespace qdu

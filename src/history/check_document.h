@@ -59,4 +59,10 @@ std::string verdict_text(Verdict verdict);
 // The level's label ("Level C"), or "-" when there is none.
 std::string level_text(std::optional<int> level);
 
+// The lines the user reads, in the user's language: which disc it was; how this check compares
+// with the last one of its disc; and two checks side by side, line by line.
+std::string disc_line(const DiscIdentity& disc);
+std::string comparison_line(const RecordedCheck& before, const RecordedCheck& now);
+std::vector<std::string> comparison_report(const RecordedCheck& before, const RecordedCheck& after);
+
 }  // namespace qdu
