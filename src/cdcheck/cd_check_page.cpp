@@ -13,6 +13,11 @@
 #include "cdcheck/grading.h"
 #include "cdcheck/progress_dialog.h"
 #include "cdcheck/result_graph.h"
+#ifdef QDU_HAVE_HISTORY
+#include "history/check_document.h"
+#include "history/history_store.h"
+#include "history/keep_check.h"
+#endif
 #include "shell/control_binder.h"
 #include "shell/qt_text.h"
 
@@ -22,33 +27,51 @@ namespace {
 
 constexpr int kDialog = 140;
 
-// The result picture of check_result, read under the running check's lock if there is one.
-class ResultPicture final : public QWidget {
-public:
-    ResultPicture() {
-        setObjectName(QStringLiteral("1088"));
-        setFixedSize(kPictureWidth + 2, kPictureHeight + 2);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-        with_check_result(
-            [&image](const CInspectionResult& r) { render_picture(image, r, false); });
-        QPainter painter(this);
-        painter.drawImage(1, 1, image);
-        painter.setPen(Qt::black);  // the black frame of the picture area
-        painter.drawRect(0, 0, width() - 1, height() - 1);
-    }
-};
-
 QColor colour_of(const Rgb& c) {
     return QColor(c.r, c.g, c.b);
 }
 
 }  // namespace
 
+ResultPicture::ResultPicture(Draw draw) : draw_(std::move(draw)) {
+    setFixedSize(kPictureWidth + 2, kPictureHeight + 2);
+}
+
+QImage ResultPicture::picture() const {
+    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    draw_(image);
+    return image;
+}
+
+void ResultPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(1, 1, picture());
+    painter.setPen(Qt::black);  // the black frame of the picture area
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+void write_report(QTextEdit* log, const std::vector<ReportRun>& report) {
+    log->clear();
+    QTextCursor cursor(log->document());
+    const QTextCharFormat plain = log->currentCharFormat();
+    for (const ReportRun& run : report) {
+        QTextCharFormat format = plain;
+        if (run.colour) {
+            format.setForeground(colour_of(*run.colour));
+        }
+        QString piece = QString::fromStdString(run.text);
+        piece.remove(QLatin1Char('\r'));
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(piece, format);
+    }
+    cursor.movePosition(QTextCursor::Start);
+    log->setTextCursor(cursor);
+}
+
 CDialogInspection::CDialogInspection(QWidget* parent) : TabPage(parent) {
+#ifdef QDU_HAVE_HISTORY
+    history_ = default_history_path();
+#endif
     setObjectName(QString::number(kDialog));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -69,7 +92,12 @@ CDialogInspection::CDialogInspection(QWidget* parent) : TabPage(parent) {
     top->addWidget(mode, 1);
     layout->addLayout(top);
 
-    picture_ = new ResultPicture;
+    // check_result, read under the running check's lock if there is one.
+    picture_ = new ResultPicture([](QImage& image) {
+        with_check_result(
+            [&image](const CInspectionResult& r) { render_picture(image, r, false); });
+    });
+    picture_->setObjectName(QStringLiteral("1088"));
     layout->addWidget(picture_, 0, Qt::AlignHCenter);
 
     log_ = make_control<QTextEdit>(1096);
@@ -104,12 +132,21 @@ void CDialogInspection::on_start() {
     dialog.set_wait_bound(wait_bound_);
     const int result = dialog.exec();
     setUpdatesEnabled(false);
+    const std::vector<std::string> history_lines = keep_in_history(dialog);
     if (result == QDialog::Accepted) {
         write_result_report();
     } else if (result == QDialog::Rejected) {
         log_->setPlainText(qt_text(128));
     } else {
         log_->setPlainText(qt_text(103));
+    }
+    if (!history_lines.empty()) {
+        QTextCursor end(log_->document());
+        end.movePosition(QTextCursor::End);
+        QTextCharFormat plain;
+        for (const std::string& line : history_lines) {
+            end.insertText(QStringLiteral("\n") + QString::fromStdString(line), plain);
+        }
     }
     setUpdatesEnabled(true);
     update();
@@ -137,24 +174,49 @@ void CDialogInspection::start_check(CheckMode mode, bool close_when_done) {
     close_when_done_ = false;
 }
 
+std::vector<std::string> CDialogInspection::keep_in_history(const CDialogInspectionInp& dialog) {
+#ifdef QDU_HAVE_HISTORY
+    const CDialogInspectionInp::Ending ending = dialog.ending();
+    if (!ending.measured || !ending.worker_ended || std::string(ending.end) == "not-available") {
+        return {};
+    }
+    RecordedCheck check;
+    check.when = utc_timestamp();
+    check.program_version = QDU_PROGRAM_VERSION;
+    check.drive = {drive_.letter,   drive_.vendor, drive_.product,
+                   drive_.revision, drive_.code,   drive_.node == "simulated"};
+    check.mode = full_->isChecked() ? "full" : "quick";
+    check.end = ending.end;
+    if (check.end == "finished") {
+        const CInspectionResult& result = check_result();
+        check.disc_level = result.disc_level;
+        for (int track = 1; track <= result.last_track && track <= kMaxTracks; ++track) {
+            check.track_levels.emplace_back(track,
+                                            result.track_level[static_cast<std::size_t>(track)]);
+        }
+    }
+    check.findings = ending.findings;
+    const KeptCheck kept = keep_check(history_, check);
+    std::vector<std::string> lines;
+    if (check.disc) {
+        lines.push_back(disc_line(*check.disc));
+    }
+    if (!kept.comparison.empty()) {
+        lines.push_back(kept.comparison);
+    }
+    if (!kept.error.empty()) {
+        lines.push_back(kept.error);
+    }
+    return lines;
+#else
+    (void)dialog;
+    return {};
+#endif
+}
+
 void CDialogInspection::write_result_report() {
     log_->setFocus();
-    log_->clear();
-    QTextCursor cursor(log_->document());
-    const QTextCharFormat plain = log_->currentCharFormat();
-    const auto report = with_check_result([](const CInspectionResult&) { return result_report(); });
-    for (const ReportRun& run : report) {
-        QTextCharFormat format = plain;
-        if (run.colour) {
-            format.setForeground(colour_of(*run.colour));
-        }
-        QString piece = QString::fromStdString(run.text);
-        piece.remove(QLatin1Char('\r'));
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(piece, format);
-    }
-    cursor.movePosition(QTextCursor::Start);
-    log_->setTextCursor(cursor);
+    write_report(log_, with_check_result([](const CInspectionResult&) { return result_report(); }));
 }
 
 }  // namespace qdu

@@ -180,6 +180,7 @@ void CDialogInspectionInp::handle(const CheckEvent& event) {
     }
     switch (event.message) {
         case WM_CHECK_STAGE:
+            measured_ = measured_ || event.wparam != 0;
             if (event.wparam == 0) {
                 stage_->setText(qt_text(156));
             } else {
@@ -196,6 +197,7 @@ void CDialogInspectionInp::handle(const CheckEvent& event) {
             progress_->setValue(std::min(100, static_cast<int>(event.wparam)));
             break;
         case WM_CHECK_END:
+            end_code_ = static_cast<int>(event.wparam);
             if (event.wparam == Finished) {
                 stage_->setText(qt_text(123));
                 finished_ok_ = true;
@@ -225,12 +227,26 @@ void CDialogInspectionInp::end_dialog(bool from_button) {
         button_->repaint();
     }
     const bool worker_ended = !run_ || run_->cancel_and_wait(wait_bound_);
+    worker_ended_ = worker_ended;
     sink_->close();
     if (worker_ended) {
         std::lock_guard lock(g_running_mutex);
         g_running.reset();
     }
     QDialog::done(finished_ok_ ? QDialog::Accepted : QDialog::Rejected);
+}
+
+CDialogInspectionInp::Ending CDialogInspectionInp::ending() const {
+    Ending e;
+    e.measured = measured_;
+    e.worker_ended = worker_ended_;
+    e.end = end_code_ == Finished       ? "finished"
+            : end_code_ == NotAvailable ? "not-available"
+            : end_code_ == -1           ? "canceled"
+                                        : "stopped";
+    std::lock_guard lock(context_->dialog_lock);
+    e.findings = context_->findings;
+    return e;
 }
 
 void CDialogInspectionInp::done(int /*result*/) {

@@ -45,6 +45,17 @@ public:
     void set_wait_bound(std::chrono::milliseconds bound) { wait_bound_ = bound; }
     bool finished_ok() const { return finished_ok_; }
 
+    // How the check ended, for the history: whether it read the disc, and its end as the user
+    // saw it ("finished", "not-available", "stopped" when the check stopped by itself,
+    // "canceled" when the user ended it first).
+    struct Ending {
+        bool measured = false;
+        bool worker_ended = false;
+        const char* end = "canceled";
+        std::vector<S_RAW_DATA> findings;
+    };
+    Ending ending() const;
+
     void done(int result) override;
 
 protected:
@@ -62,6 +73,9 @@ private:
     std::shared_ptr<GuiCheckSink> sink_;
     std::unique_ptr<CheckRun> run_;
     bool finished_ok_ = false;
+    bool measured_ = false;
+    int end_code_ = -1;  // the worker's end, when it came before the dialog ended
+    bool worker_ended_ = false;
     bool ending_ = false;
     bool close_when_done_ = false;
     std::chrono::milliseconds wait_bound_ = kThreadWait;

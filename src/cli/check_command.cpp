@@ -27,10 +27,6 @@ namespace qdu::cli {
 
 namespace {
 
-std::string letter(int level) {
-    return std::string(text(level_letter_id(level)));
-}
-
 std::string ansi(const Rgb& c) {
     if (c == level_colour(LevelB)) {
         return "\x1b[32m";
@@ -145,13 +141,8 @@ void print_check(const Context& ctx, const RecordedCheck& check) {
         ctx.out << "Findings so far (the check did not finish, so no level is given for "
                    "the disc or its tracks):\n";
     }
-    for (const FindingRange& r : ranges) {
-        char line[160];
-        std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s%s\n", r.track,
-                      format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
-                      letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
-                      r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
-        ctx.out << line;
+    for (const std::string& line : finding_lines(check.findings)) {
+        ctx.out << line << "\n";
     }
     if (check.disc) {
         ctx.out << "\n" << terminal_safe(disc_line(*check.disc)) << "\n";

@@ -86,6 +86,27 @@ std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings
     return ranges;
 }
 
+std::vector<std::string> finding_lines(const std::vector<S_RAW_DATA>& findings) {
+    const bool ja = ui_language() == Language::Japanese;
+    std::vector<std::string> lines;
+    for (const FindingRange& r : finding_ranges(findings)) {
+        char line[200];
+        if (ja) {
+            std::snprintf(line, sizeof line, "  トラック %02d  %s - %s  %s  %d サンプル%s", r.track,
+                          format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                          letter(r.level).c_str(), r.samples,
+                          r.read_ok ? "" : "  （読めないため、トラックの残りを読み飛ばしました）");
+        } else {
+            std::snprintf(line, sizeof line, "  Track %02d  %s - %s  %s  %d sample%s%s", r.track,
+                          format_time_code(r.first).c_str(), format_time_code(r.last).c_str(),
+                          letter(r.level).c_str(), r.samples, r.samples == 1 ? "" : "s",
+                          r.read_ok ? "" : "  (unreadable: the rest of the track was given up)");
+        }
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
 CInspectionResult result_of(const RecordedCheck& check) {
     CInspectionResult result;
     for (const S_RAW_DATA& f : check.findings) {

@@ -22,6 +22,9 @@ struct FindingRange {
     bool read_ok = true;
 };
 std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings);
+// A line for each range ("  Track 02  08:10:00 - 08:10:29  B  3 samples"), in the user's
+// language.
+std::vector<std::string> finding_lines(const std::vector<S_RAW_DATA>& findings);
 
 // Now, as the history writes times (UTC, ISO 8601, to the second).
 std::string utc_timestamp();

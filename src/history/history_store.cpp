@@ -152,6 +152,7 @@ void read_details(const SQLite::Database& db, RecordedCheck& check) {
 HistoryStore::HistoryStore(std::unique_ptr<SQLite::Database> db) : db_(std::move(db)) {}
 HistoryStore::~HistoryStore() = default;
 HistoryStore::HistoryStore(HistoryStore&&) noexcept = default;
+HistoryStore& HistoryStore::operator=(HistoryStore&&) noexcept = default;
 
 std::optional<HistoryStore> HistoryStore::open(const std::string& path, std::string& error) {
     try {

@@ -27,6 +27,7 @@ class HistoryStore {
 public:
     ~HistoryStore();
     HistoryStore(HistoryStore&&) noexcept;
+    HistoryStore& operator=(HistoryStore&&) noexcept;
 
     // Opens or creates the database at `path` (its folder too). On failure: nothing, and
     // `error` says why in one line.

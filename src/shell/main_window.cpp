@@ -29,6 +29,10 @@
 #include "shell/program_icon.h"
 #include "shell/qt_text.h"
 #include "shell/system_menu.h"
+#ifdef QDU_HAVE_HISTORY
+#include "history/history_dialog.h"
+#include "history/history_store.h"
+#endif
 #include "status/status_page.h"
 
 namespace qdu {
@@ -79,6 +83,12 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
                     [this, command = item.command] { system_command_chosen(command); });
         }
     }
+#ifdef QDU_HAVE_HISTORY
+    history_ = default_history_path();
+    QAction* history = menu_->addAction(qt_text(kHistoryMenuItem));
+    history->setObjectName(QStringLiteral("check-history"));
+    connect(history, &QAction::triggered, this, [this] { show_check_history(); });
+#endif
 #ifdef Q_OS_WIN
     add_native_system_menu_items();
 #else
@@ -138,7 +148,9 @@ void CQuorvelDriveUtilityDlg::create_pages() {
     if (drives_.entries.front().cd_check_enabled) {
         tabs_->addTab(QString::fromLatin1(kTabLabels[kCdCheck]));
     }
-    pages_[kCdCheck] = new CDialogInspection(this);
+    auto* inspection = new CDialogInspection(this);
+    inspection->set_drive(drives_.entries.front());
+    pages_[kCdCheck] = inspection;
     page_count_ = kPageCount;
     for (TabPage* page : pages_) {
         stack_->addWidget(page);
@@ -169,6 +181,7 @@ void CQuorvelDriveUtilityDlg::on_drive_selected(int index) {
     drives_.selected = index;
     const DriveEntry& entry = drives_.entries[static_cast<std::size_t>(index)];
     select_drive(entry.letter);
+    static_cast<CDialogInspection*>(pages_[kCdCheck])->set_drive(entry);
     for (const int slot : {kSetting1, kSetting2, kStatus, kCdCheck}) {
         pages_[static_cast<std::size_t>(slot)]->RefreshFromDrive();
     }
@@ -195,6 +208,22 @@ void CQuorvelDriveUtilityDlg::start_demo_check(int mode, bool close_when_done) {
     static_cast<CDialogInspection*>(pages_[kCdCheck])
         ->start_check(mode == Quick ? Quick : Full, close_when_done);
 }
+
+#ifdef QDU_HAVE_HISTORY
+void CQuorvelDriveUtilityDlg::set_history_file(const std::string& path) {
+    history_ = path;
+    if (page_count_ > 0) {
+        static_cast<CDialogInspection*>(pages_[kCdCheck])->set_history_file(path);
+    }
+}
+
+CheckHistoryDialog* CQuorvelDriveUtilityDlg::show_check_history() {
+    auto* dialog = new CheckHistoryDialog(this, history_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
+}
+#endif
 
 bool CQuorvelDriveUtilityDlg::system_command_chosen(std::uintptr_t command) {
     switch (system_command(command)) {

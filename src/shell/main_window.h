@@ -44,6 +44,12 @@ public:
     void show_about();
     // A command of the system menu's added items (16, 32); false for the system's own.
     bool system_command_chosen(std::uintptr_t command);
+#ifdef QDU_HAVE_HISTORY
+    // Where the CD Check page keeps its checks and the history dialog reads them.
+    void set_history_file(const std::string& path);
+    // Opens the check history beside the window (it closes itself).
+    class CheckHistoryDialog* show_check_history();
+#endif
 
 protected:
 #ifdef Q_OS_WIN
@@ -65,6 +71,7 @@ private:
     QMenu* menu_ = nullptr;
     std::array<TabPage*, kPageCount> pages_{};
     int page_count_ = 0;
+    std::string history_;
 };
 
 }  // namespace qdu

@@ -18,6 +18,32 @@ void set_ui_language(Language language);
 
 // IDs of this program's own texts, above those of the original resources.
 inline constexpr int kPreviousCheckStillRuns = 5001;
+// The check history's window.
+enum HistoryText : int {
+    kHistoryMenuItem = 5010,
+    kHistoryTitle,
+    kHistoryAllDiscs,
+    kHistoryDisc,
+    kHistoryColumnDate,
+    kHistoryColumnDisc,
+    kHistoryColumnDrive,
+    kHistoryColumnMode,
+    kHistoryColumnLevel,
+    kHistoryColumnEnd,
+    kHistoryCompare,
+    kHistoryExport,
+    kHistoryClose,
+    kHistoryChooseTwo,
+    kHistoryComparisonTitle,
+    kHistoryNone,
+    kHistoryUnusable,
+    kHistoryExportTitle,
+    kHistoryExportFailed,
+    kHistoryEndFinished,
+    kHistoryEndCanceled,
+    kHistoryEndStopped,
+    kHistoryChecksOfDisc,
+};
 
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);

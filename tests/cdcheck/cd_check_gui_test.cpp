@@ -19,6 +19,15 @@
 #include "cdcheck/grading.h"
 #include "cdcheck/progress_dialog.h"
 #include "cdcheck/result_graph.h"
+#include "drive/discovery.h"
+#ifdef QDU_HAVE_HISTORY
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "history/history_dialog.h"
+#endif
 #include "status/status_commands.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
@@ -112,6 +121,8 @@ private:
     static bool ended(CDialogInspectionInp* d) { return button(d)->text() == "OK"; }
 
 private slots:
+    void initTestCase() { qdu::testing::empty_check_history(); }
+
     void cleanup() {
         set_sleeper(nullptr);
         qdu::testing::uninstall_scenario();
@@ -280,12 +291,82 @@ private slots:
             button(d)->click();
         });
         page.on_start();
+        // The log ends with the disc: tracks at 0 and 40 s, 80 s in all, give the freedb ID
+        // 08005002 (digit sums 2 + 6, 80 s, 2 tracks).
         const QString log = page.findChild<QTextEdit*>("1096")->toPlainText();
-        QCOMPARE(log, QString("Result : Level A\nGood condition.\n\n  Track 01 \t: A\n  Track 02 "
-                              "\t: A\n"));
+        QVERIFY2(log.startsWith("Result : Level A\nGood condition.\n\n  Track 01 \t: A\n  Track 02 "
+                                "\t: A\n\nDisc ID: "),
+                 qPrintable(log));
+        QVERIFY2(log.endsWith("  (freedb 08005002)"), qPrintable(log));
         QCOMPARE(render(check_result()), DiscPicture());
         QVERIFY(bus->drive('D')->tray_open());
     }
+
+#ifdef QDU_HAVE_HISTORY
+    // Two checks of a disc that got worse: the second's log says so, and the history dialog
+    // lists both, shows the selected one as the page did, goes by keyboard, compares, exports.
+    void checksAreKeptShownComparedAndExported() {
+        QTemporaryDir folder;
+        const std::string history = folder.filePath("history.sqlite3").toStdString();
+        const std::string tracks = "disc cd-rom\ntrack 1 audio 00:40:00\ntrack 1 audio 00:40:00\n";
+        DriveEntry drive;
+        drive.letter = 'D';
+        drive.product = "BD-RW KVT-R42";
+        drive.node = "simulated";
+        QString log;
+        for (const std::string& defect :
+             {std::string(), std::string("defect 00:50:00 00:52:00 level-c\n")}) {
+            start(tracks + defect);
+            CDialogInspection page(nullptr);
+            page.set_history_file(history);
+            page.set_drive(drive);
+            when_dialog(ended, [](CDialogInspectionInp* d) { button(d)->click(); });
+            page.on_start();
+            log = page.findChild<QTextEdit*>("1096")->toPlainText();
+        }
+        QVERIFY2(log.endsWith("(history 1): Level A then, Level C now: worse"), qPrintable(log));
+        CInspectionResult second = check_result();
+        second.reveal_distance = 140.0;  // every dot, as a finished check shows them
+
+        CheckHistoryDialog dialog(nullptr, history.c_str());
+        QTreeWidget* list = dialog.list();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(4), QString("C"));  // newest first, shown
+        QCOMPARE(list->topLevelItem(0)->text(2), QString("D: BD-RW KVT-R42"));
+        QVERIFY(dialog.report()->toPlainText().startsWith("Result : Level C\n"));
+        QVERIFY(dialog.report()->toPlainText().contains("\n  Track 02  00:50:"));
+        QCOMPARE(dialog.picture()->picture(), render(second));
+        QTest::keyClick(list, Qt::Key_Down);
+        QVERIFY(dialog.report()->toPlainText().startsWith("Result : Level A\n"));
+        QCOMPARE(dialog.picture()->picture(), DiscPicture());
+        QCOMPARE(dialog.disc_filter()->count(), 2);  // every disc, and this one
+
+        QVERIFY(!dialog.compare_button()->isEnabled());
+        list->selectAll();
+        QVERIFY(dialog.compare_button()->isEnabled());
+        dialog.compare_button()->click();
+        auto* comparison = dialog.findChild<QDialog*>("comparison");
+        QVERIFY(comparison != nullptr);
+        const QString compared = comparison->findChild<QPlainTextEdit*>()->toPlainText();
+        QVERIFY2(compared.contains("  Track 02  A -> C  *\n"), qPrintable(compared));
+        QVERIFY(compared.contains("Findings that appeared:\n  Track 02  00:50:"));
+        QVERIFY(compared.endsWith("Verdict: worse\n"));
+
+        list->setCurrentItem(list->topLevelItem(0));
+        const QString png = folder.filePath("check.png");
+        set_save_file_chooser([&png](QWidget*, const QString& suggested) {
+            return suggested == "check-2.html" ? png : QString();
+        });
+        dialog.export_button()->click();
+        set_save_file_chooser(nullptr);
+        QCOMPARE(QImage(png).convertToFormat(QImage::Format_RGB32), render(second));
+        QCOMPARE(dialog.export_to(folder.filePath("check.txt")).isEmpty(), false);
+        QVERIFY(dialog.export_to(folder.filePath("check.html")).isEmpty());
+        QFile html(folder.filePath("check.html"));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("rgb(255,165,0)\">Level C"));
+    }
+#endif
 
     void scratchedDiscShowsColouredLevelsAndDots() {
         start(
@@ -330,8 +411,8 @@ private slots:
         when_dialog([](CDialogInspectionInp* d) { return stage(d).startsWith("Track No."); },
                     [](CDialogInspectionInp* d) { button(d)->click(); });
         page.on_start();
-        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(),
-                 QString("Checking was canceled."));
+        QVERIFY(page.findChild<QTextEdit*>("1096")->toPlainText().startsWith(
+            "Checking was canceled.\nDisc ID: "));
         QVERIFY(!bus->drive('D')->medium_removal_prevented());
         QVERIFY(!bus->drive('D')->measuring());
     }

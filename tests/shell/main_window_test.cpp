@@ -1,4 +1,10 @@
 #include "shell/main_window.h"
+#ifdef QDU_HAVE_HISTORY
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "history/history_dialog.h"
+#endif
 
 #include <QComboBox>
 #include <QLabel>
@@ -56,6 +62,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { qdu::testing::empty_check_history(); }
+
     void init() { status_page_visible() = false; }
     void cleanup() {
         qdu::testing::uninstall_scenario();
@@ -156,12 +164,42 @@ private slots:
         install_scenario(kBothKinds);
         CQuorvelDriveUtilityDlg w;
         const auto actions = w.window_menu()->actions();
+#ifdef QDU_HAVE_HISTORY
+        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions[2]->text(), QString("Check history…"));
+#else
         QCOMPARE(actions.size(), 2);
+#endif
         QCOMPARE(actions[0]->text(), QString("HELP"));
         QCOMPARE(actions[0]->data().toInt(), 32);
         QCOMPARE(actions[1]->text(), QString("Version Information QuorvelDriveUtility(&A)..."));
         QCOMPARE(actions[1]->data().toInt(), 16);
     }
+
+#ifdef QDU_HAVE_HISTORY
+    // The menu opens the check history beside the window, in the user's language.
+    void menuOpensTheCheckHistory() {
+        install_scenario(kBothKinds);
+        QTemporaryDir folder;
+        for (const Language language : {Language::English, Language::Japanese}) {
+            set_ui_language(language);
+            CQuorvelDriveUtilityDlg w;
+            w.set_history_file(folder.filePath("history.sqlite3").toStdString());
+            w.window_menu()->findChild<QAction*>("check-history")->trigger();
+            auto* dialog = w.findChild<CheckHistoryDialog*>();
+            QVERIFY(dialog != nullptr && dialog->isVisible());
+            QCOMPARE(dialog->list()->topLevelItemCount(), 0);
+            if (language == Language::Japanese) {
+                QCOMPARE(dialog->windowTitle(), QString("チェック履歴"));
+                QCOMPARE(dialog->list()->headerItem()->text(1), QString("ディスク ID"));
+            } else {
+                QCOMPARE(dialog->windowTitle(), QString("Check history"));
+            }
+            dialog->close();
+        }
+        set_ui_language(Language::English);
+    }
+#endif
 
     void helpFileFollowsModelAndLocale() {
         install_scenario(kBothKinds);

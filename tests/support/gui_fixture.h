@@ -1,6 +1,8 @@
 // Simulated drives for widget tests: a scenario written inline, installed as the system's.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +19,16 @@ inline std::shared_ptr<SimulatedBus> install_scenario(const std::string& text) {
     auto bus = std::make_shared<SimulatedBus>(parse_scenario(in, "test"));
     install_device_provider(bus);
     return bus;
+}
+
+// Empties the check history the test's windows keep their checks in ($QDU_HISTORY), so that
+// no check of an earlier run is compared with.
+inline void empty_check_history() {
+    if (const char* path = std::getenv("QDU_HISTORY"); path != nullptr && *path != 0) {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::filesystem::remove(std::string(path) + suffix);
+        }
+    }
 }
 
 inline void uninstall_scenario() {
