@@ -43,7 +43,9 @@ if $windows; then
     program=(wine build/windows/quorvel-drive-utility.exe --simulate --sim-state "Z:$work/state.json")
     name=windows-
 else
-    program=(build/release/src/quorvel-drive-utility --simulate --sim-state "$work/state.json")
+    # The checks below are kept in a history of their own, shown at the end.
+    program=(build/release/src/quorvel-drive-utility --simulate --sim-state "$work/state.json"
+             --history "$work/history.sqlite3")
     name=""
 fi
 
@@ -84,3 +86,9 @@ for lang in en ja; do
         $((wait_first + 7)) "$out/$name$lang-check-running.png" \
         16 "$out/$name$lang-cd-check.png"
 done
+# The check history after those checks (the window for Windows keeps none): the dialog opens
+# over the window and is larger, so the trimmed picture is the dialog.
+if ! $windows; then
+    shoot en_US.UTF-8 --check-history "$wait_first" "$out/en-check-history.png"
+    shoot ja_JP.UTF-8 --check-history "$wait_first" "$out/ja-check-history.png"
+fi

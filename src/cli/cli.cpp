@@ -114,6 +114,14 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     set->add_flag("--save", save, "Save the setting in the drive");
     set->add_flag("-y,--yes", yes, "Answer OK to the page's question");
     set->footer(set_usage());
+    auto* apply = app.add_subcommand(
+        "apply",
+        "Apply a settings file (from 'qdu --json settings > FILE'): show the changes, "
+        "ask, make them as the pages do, and check that each one took");
+    std::string profile;
+    apply->add_option("FILE", profile, "The settings file")->required();
+    apply->add_flag("--save", save, "Save the settings in the drive");
+    apply->add_flag("-y,--yes", yes, "Apply without asking, and answer OK to the pages' questions");
     auto* status = app.add_subcommand(
         "status", "Show the Clarivox counters and the disc, as the Status page does");
     std::string watch;
@@ -181,7 +189,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (app.get_subcommands().empty()) {
         err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
-               "status, check, history, power-cycle "
+               "apply, status, check, history, power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
     }
@@ -264,8 +272,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         // A short command has the simulated drives to itself, as one program at a time has a
         // real drive's page: what it reads, changes and shows belongs together.
         std::optional<SimulatedBus::Hold> hold;
-        if (bus &&
-            (settings->parsed() || set->parsed() || restore->parsed() || power_cycle->parsed())) {
+        if (bus && (settings->parsed() || set->parsed() || apply->parsed() || restore->parsed() ||
+                    power_cycle->parsed())) {
             hold.emplace(bus->sharing());
         }
         if (list->parsed()) {
@@ -274,6 +282,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             code = command_settings(ctx);
         } else if (set->parsed()) {
             code = command_set(ctx, setting, value, save);
+        } else if (apply->parsed()) {
+            code = command_apply(ctx, profile, save);
         } else if (status->parsed()) {
             code = command_status(ctx, clear, watch_seconds);
         } else if (check->parsed()) {

@@ -52,6 +52,8 @@ int command_settings(const Context& ctx);
 int command_set(const Context& ctx, const std::string& setting, const std::string& value,
                 bool save);
 int command_restore_defaults(const Context& ctx);
+// Applies a settings file (as qdu --json settings writes it) as the pages' clicks would.
+int command_apply(const Context& ctx, const std::string& file, bool save);
 int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 // watch_seconds 0: one reading.
 int command_status(const Context& ctx, bool clear, double watch_seconds);

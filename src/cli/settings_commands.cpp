@@ -1,5 +1,7 @@
 // qdu settings, qdu set and qdu restore-defaults: the settings pages' behaviour on a terminal.
+#include <algorithm>
 #include <iomanip>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <sstream>
@@ -7,12 +9,14 @@
 #include "cli/cli.h"
 #include "cli/context.h"
 #include "cli/terminal.h"
+#include "drive/text.h"
 #include "drive/trace.h"
 #include "drive/transport.h"
 #include "settings/reading_page_logic.h"
 #include "settings/setting_names.h"
 #include "settings/system_page_logic.h"
 #include "settings/utility_page_logic.h"
+#include "simdrive/shared_file.h"
 #include "strings/strings.h"
 
 namespace qdu::cli {
@@ -23,6 +27,7 @@ namespace rp = reading_page;
 namespace sp = system_page;
 
 constexpr int kReadingDialog = 138;
+constexpr int kProfileFormat = 1;
 constexpr int kSystemDialog = 101;
 
 // DVD media have no write quality mode.
@@ -123,11 +128,25 @@ std::string reading_mode_text(ReadingMode mode) {
     return std::string(text(232));
 }
 
+// The drive's model as discovery's INQUIRY named it (no command of its own).
+std::string model_of(const DriveList& list, char letter) {
+    for (const DriveEntry& e : list.entries) {
+        if (e.letter == letter) {
+            return e.product.find(kModelName) != std::string::npos ? std::string(kModelName)
+                                                                   : e.product;
+        }
+    }
+    return {};
+}
+
 void print_report(const Context& ctx, const DriveList& list) {
     const Report r = read_report();
     const char letter = drive_device().letter;
     if (ctx.json) {
+        // Also a settings file for qdu apply: its format and the model it is for.
         nlohmann::json j{
+            {"profile_format", kProfileFormat},
+            {"model", model_of(list, letter)},
             {"drive", std::string(1, letter)},
             {"reading_feature",
              word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature))},
@@ -358,6 +377,83 @@ Outcome set_on_system_page(const Context& ctx, SystemPageLogic& page, const std:
     return {};
 }
 
+// The settings a file can carry, in the order they are applied: what would lock the others is
+// turned off first and on last.
+struct ProfileKey {
+    const char* key;      // in the file (as qdu settings --json writes it)
+    const char* setting;  // as qdu set names it
+};
+constexpr ProfileKey kProfileKeys[] = {
+    {"video_audio_mode", "video-audio-mode"},
+    {"zeve_duzir_iraveri", "zeve-duzir-iraveri"},
+    {"reading_feature", "reading-feature"},
+    {"reading_mode", "reading-mode"},
+    {"clarivox", "clarivox"},
+    {"real_time_clarivox", "real-time-clarivox"},
+    {"bd_write_mode", "bd-write-mode"},
+    {"dvd_write_mode", "dvd-write-mode"},
+    {"bdr_high_speed", "bdr-high-speed"},
+    {"led_off", "led-off"},
+    {"smooth_tray", "smooth-tray"},
+};
+// What a settings file may hold besides: written by qdu settings --json for the reader.
+constexpr const char* kProfileExtras[] = {"profile_format", "model", "drive", "high_speed_read",
+                                          "real_time_clarivox_supported"};
+
+// The drive's value of a setting, as qdu set words it.
+std::string current_word(const Report& r, const std::string& setting) {
+    auto switch_word = [](bool on) { return std::string(on ? "on" : "off"); };
+    if (setting == "reading-feature") {
+        return word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature));
+    }
+    if (setting == "reading-mode") {
+        return word_of(kReadingModeNames, static_cast<std::uint8_t>(r.mode));
+    }
+    if (setting == "clarivox") {
+        return word_of(kClarivoxNames, static_cast<std::uint8_t>(r.clarivox));
+    }
+    if (setting == "bd-write-mode") {
+        return word_of(kWriteModeNames, r.bd_write);
+    }
+    if (setting == "dvd-write-mode") {
+        return word_of(kWriteModeNames, r.dvd_write);
+    }
+    const bool on = setting == "real-time-clarivox"   ? r.real_time
+                    : setting == "zeve-duzir-iraveri" ? r.peak_power_reducer
+                    : setting == "video-audio-mode"   ? r.video_audio
+                    : setting == "led-off"            ? r.led_off
+                    : setting == "smooth-tray"        ? r.smooth_tray
+                                                      : r.bdr_high_speed;
+    return switch_word(on);
+}
+
+// One setting changed as its page's clicks change it, with the page's questions.
+Outcome set_one(const Context& ctx, const std::string& setting, std::uint8_t v, bool save,
+                bool& cancelled) {
+    const ConfirmPrompt prompt = [&](int id) { return confirm(ctx, id, cancelled); };
+    const bool reading = setting == "reading-feature" || setting == "reading-mode" ||
+                         setting == "clarivox" || setting == "real-time-clarivox";
+    Outcome outcome;
+    if (reading) {
+        ReadingPageLogic page(prompt);
+        page.on_initialise();
+        page.state.check(rp::kSave, save);
+        outcome = set_on_reading_page(ctx, page, setting, v);
+        if (outcome.already && save) {
+            page.click(rp::kSave);  // ticking the save box resends the page with saving
+        }
+    } else {
+        SystemPageLogic page;
+        page.on_initialise();
+        page.state.check(sp::kSave, save);
+        outcome = set_on_system_page(ctx, page, setting, v);
+        if (outcome.already && save) {
+            page.click(sp::kSave);
+        }
+    }
+    return outcome;
+}
+
 }  // namespace
 
 std::string_view word(Word w) {
@@ -439,28 +535,7 @@ int command_set(const Context& ctx, const std::string& setting, const std::strin
     const std::uint8_t v = *value_of(find_setting(setting)->values, value);
     const long refused_before = drive_device().changes_refused_since_open;
     bool cancelled = false;
-    const ConfirmPrompt prompt = [&](int id) { return confirm(ctx, id, cancelled); };
-
-    const bool reading = setting == "reading-feature" || setting == "reading-mode" ||
-                         setting == "clarivox" || setting == "real-time-clarivox";
-    Outcome outcome;
-    if (reading) {
-        ReadingPageLogic page(prompt);
-        page.on_initialise();
-        page.state.check(rp::kSave, save);
-        outcome = set_on_reading_page(ctx, page, setting, v);
-        if (outcome.already && save) {
-            page.click(rp::kSave);  // ticking the save box resends the page with saving
-        }
-    } else {
-        SystemPageLogic page;
-        page.on_initialise();
-        page.state.check(sp::kSave, save);
-        outcome = set_on_system_page(ctx, page, setting, v);
-        if (outcome.already && save) {
-            page.click(sp::kSave);
-        }
-    }
+    const Outcome outcome = set_one(ctx, setting, v, save, cancelled);
     if (outcome.refused) {
         return outcome.code;
     }
@@ -507,6 +582,193 @@ int command_power_cycle(const Context& ctx, SimulatedBus* bus) {
     select_drive(letter);
     print_report(ctx, list);
     return kExitDone;
+}
+
+namespace {
+
+// The settings file as qdu set words: (setting, value) in the order they are applied. Empty,
+// with `error` saying why, when the file cannot be used.
+std::vector<std::pair<std::string, std::string>> read_profile(const std::string& file,
+                                                              const std::string& model,
+                                                              std::string& error) {
+    std::vector<std::pair<std::string, std::string>> wanted;
+    const SharedRead read = read_shared_file(file);
+    if (!read.exists || !read.error.empty()) {
+        error = "cannot read " + file +
+                (read.error.empty() ? ": there is no such file" : ": " + read.error);
+        return {};
+    }
+    if (read.text.size() > 65536) {
+        error = file + " is not a settings file (it is far too large)";
+        return {};
+    }
+    const nlohmann::json profile = nlohmann::json::parse(read.text, nullptr, false);
+    if (profile.is_discarded() || !profile.is_object()) {
+        error = file +
+                " is not a settings file (not a JSON object, as 'qdu --json settings' "
+                "writes)";
+        return {};
+    }
+    if (profile.contains("profile_format")) {
+        const auto& format = profile["profile_format"];
+        if (!format.is_number_integer() || format.get<long long>() < 1) {
+            error = file + ": profile_format must be a whole number from 1";
+            return {};
+        }
+        if (format.get<long long>() > kProfileFormat) {
+            error = file + " was written by a newer version of qdu (settings format " +
+                    std::to_string(format.get<long long>()) + "); update qdu to apply it";
+            return {};
+        }
+    }
+    if (profile.contains("model")) {
+        if (!profile["model"].is_string() || profile["model"].get<std::string>() != model) {
+            error = file + " holds the settings of another drive model (" +
+                    one_line(profile["model"].dump(), ' ') + "); this drive is " + model;
+            return {};
+        }
+    }
+    for (const auto& [key, value] : profile.items()) {
+        const bool known = std::any_of(std::begin(kProfileKeys), std::end(kProfileKeys),
+                                       [&](const ProfileKey& k) { return key == k.key; }) ||
+                           std::any_of(std::begin(kProfileExtras), std::end(kProfileExtras),
+                                       [&](const char* extra) { return key == extra; });
+        if (!known) {
+            error = file + ": '" + one_line(key, ' ') + "' is not a setting (see 'qdu --json " +
+                    "settings' for the names)";
+            return {};
+        }
+    }
+    for (const ProfileKey& k : kProfileKeys) {
+        if (!profile.contains(k.key)) {
+            continue;
+        }
+        const auto& value = profile[k.key];
+        std::string word;
+        if (value.is_boolean()) {
+            word = value.get<bool>() ? "on" : "off";
+        } else if (value.is_string()) {
+            word = value.get<std::string>();
+        }
+        const bool unset_mode = std::string(k.setting) == "reading-mode" && word == "off";
+        if (unset_mode) {
+            continue;  // no rotation mode: the reading feature is not Advanced Quiet
+        }
+        if (const std::string problem = check_set_arguments(k.setting, word); !problem.empty()) {
+            error = file + ": " + k.key + " is " + one_line(value.dump(), ' ') + "; " +
+                    "it takes " + words_of(find_setting(k.setting)->values);
+            return {};
+        }
+        wanted.emplace_back(k.setting, word);
+    }
+    return wanted;
+}
+
+}  // namespace
+
+int command_apply(const Context& ctx, const std::string& file, bool save) {
+    DriveList list;
+    if (!open_chosen_drive(ctx, list)) {
+        return kExitFailed;
+    }
+    const char letter = drive_device().letter;
+    std::string error;
+    const auto wanted = read_profile(file, model_of(list, letter), error);
+    if (!error.empty()) {
+        ctx.err << "qdu: " << terminal_safe(error) << "; nothing was sent\n";
+        return kExitFailed;
+    }
+    // What only follows from another setting is left to it: the rotation mode needs the Advanced
+    // Quiet feature, Real Time Clarivox needs Clarivox and a drive that has it.
+    auto wanted_word = [&wanted](const std::string& setting) {
+        for (const auto& [name, value] : wanted) {
+            if (name == setting) {
+                return value;
+            }
+        }
+        return std::string();
+    };
+    const Report before = read_report();
+    std::vector<std::pair<std::string, std::string>> changes;
+    for (const auto& [setting, value] : wanted) {
+        if (setting == "reading-mode" && wanted_word("reading-feature") != "advanced-quiet" &&
+            !(wanted_word("reading-feature").empty() &&
+              before.feature == ReadingFeature::AdvancedQuiet)) {
+            continue;
+        }
+        if (setting == "real-time-clarivox" &&
+            (!before.real_time_supported || wanted_word("clarivox") == "off")) {
+            continue;
+        }
+        if (current_word(before, setting) != value) {
+            changes.emplace_back(setting, value);
+        }
+    }
+    if (changes.empty() && !save) {
+        ctx.err << "qdu: the drive at " << letter << " already has the settings of " << file
+                << "; nothing was sent\n";
+        return kExitDone;
+    }
+    ctx.out << "Changes for the drive at " << letter << ":\n";
+    for (const auto& [setting, value] : changes) {
+        ctx.out << "  " << setting << ": " << current_word(before, setting) << " -> " << value
+                << "\n";
+    }
+    if (changes.empty()) {
+        ctx.out << "  none; the settings are saved in the drive as they are\n";
+    }
+    if (!ctx.yes) {
+        const std::string question = "Apply " + std::to_string(changes.size()) + " change" +
+                                     (changes.size() == 1 ? "" : "s") +
+                                     (save ? " and save them in the drive?" : "?");
+        const std::optional<bool> answer = ctx.ask ? ctx.ask(question) : std::nullopt;
+        if (!answer) {
+            ctx.err << "qdu: there is no terminal to ask; add --yes to apply the file\n";
+        }
+        if (!answer.value_or(false)) {
+            ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
+            return kExitFailed;
+        }
+    }
+    const long refused_before = drive_device().changes_refused_since_open;
+    bool cancelled = false;
+    bool refused = false;
+    for (const auto& [setting, value] : changes) {
+        // An earlier change may have brought this one along.
+        if (current_word(read_report(), setting) == value && !save) {
+            continue;
+        }
+        const Outcome outcome =
+            set_one(ctx, setting, *value_of(find_setting(setting)->values, value), save, cancelled);
+        refused = refused || outcome.refused;
+        if (cancelled) {
+            ctx.err << "qdu: cancelled at " << setting
+                    << "; the changes before it were made (see below)\n";
+            break;
+        }
+    }
+    if (changes.empty()) {
+        // --save alone: the pages' save box resends each page with saving.
+        ReadingPageLogic reading([&](int id) { return confirm(ctx, id, cancelled); });
+        reading.on_initialise();
+        reading.click(rp::kSave);
+        SystemPageLogic system;
+        system.on_initialise();
+        system.click(sp::kSave);
+    }
+    // Read back: what the file asks for and the drive does not have now did not take.
+    const Report after = read_report();
+    int missing = 0;
+    for (const auto& [setting, value] : changes) {
+        if (const std::string now = current_word(after, setting); now != value) {
+            ++missing;
+            ctx.err << "qdu: " << setting << " did not take: the drive has " << now << ", the file "
+                    << value << "\n";
+        }
+    }
+    print_report(ctx, list);
+    const bool drive_refused = report_refusal(ctx, refused_before);
+    return cancelled || refused || drive_refused || missing > 0 ? kExitFailed : kExitDone;
 }
 
 }  // namespace qdu::cli

@@ -129,6 +129,7 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
     fill_discs();
     fill_list();
     list_->setFocus();
+    resize(sizeHint().expandedTo(QSize(760, 600)));
 }
 
 CheckHistoryDialog::~CheckHistoryDialog() = default;

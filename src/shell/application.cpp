@@ -18,6 +18,14 @@ int CQuorvelDriveUtilityApp::run(int initial_tab) {
     {
         CQuorvelDriveUtilityDlg window;
         window.select_tab(initial_tab);
+#ifdef QDU_HAVE_HISTORY
+        if (!history_file.empty()) {
+            window.set_history_file(history_file);
+        }
+        if (open_history) {
+            QTimer::singleShot(300, &window, [&window] { window.show_check_history(); });
+        }
+#endif
         if (demo_check.enabled) {
             QTimer::singleShot(800, &window, [this, &window] {
                 window.start_demo_check(demo_check.quick ? Quick : Full,

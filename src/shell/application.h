@@ -4,6 +4,8 @@
 // Registers the compiled-in icon and pictures; safe to call more than once.
 void qdu_init_resources();
 
+#include <string>
+
 namespace qdu {
 
 class CQuorvelDriveUtilityApp {
@@ -17,6 +19,9 @@ public:
         bool close_when_done = false;
     };
     DemoCheck demo_check;
+    // The check history's database (empty: the default one), and whether to open it at once.
+    std::string history_file;
+    bool open_history = false;
 };
 
 }  // namespace qdu

@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     qdu::CQuorvelDriveUtilityApp application;
     application.demo_check = {options.start_check, options.quick_check,
                               options.close_check_when_done};
+    application.history_file = options.history_file;
+    application.open_history = options.open_history;
     const int code = application.run(options.tab);
 
     qdu::reset_drive_access();

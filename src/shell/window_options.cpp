@@ -8,7 +8,10 @@ const char* const kWindowUsage =
     "  --sim-state PATH       state file of the simulated drives\n"
     "  --tab=N                start with tab N (0 to 4) selected\n"
     "  --start-check=full|quick  start an audio CD check at once (for demonstrations)\n"
-    "  --close-check-when-done   close the check's dialog by itself when it ends\n";
+    "  --close-check-when-done   close the check's dialog by itself when it ends\n"
+    "  --history PATH         the check history's database (default: $QDU_HISTORY, or the\n"
+    "                         user's data folder)\n"
+    "  --check-history        open the check history once the window is up\n";
 
 WindowOptionsParse parse_window_options(const std::vector<std::string>& args,
                                         WindowOptions& options) {
@@ -43,6 +46,15 @@ WindowOptionsParse parse_window_options(const std::vector<std::string>& args,
             }
             options.start_check = true;
             options.quick_check = arg.back() == 'k';
+        } else if (arg == "--history") {
+            if (i + 1 == args.size()) {
+                return refuse("--history needs the path of the check history's database");
+            }
+            options.history_file = args[++i];
+        } else if (arg.rfind("--history=", 0) == 0) {
+            options.history_file = arg.substr(10);
+        } else if (arg == "--check-history") {
+            options.open_history = true;
         } else if (arg == "--close-check-when-done") {
             options.close_check_when_done = true;
         } else if (arg == "--help" || arg == "-h") {

@@ -15,6 +15,8 @@ struct WindowOptions {
     bool start_check = false;
     bool quick_check = false;
     bool close_check_when_done = false;
+    std::string history_file;  // empty: $QDU_HISTORY or the user's data folder
+    bool open_history = false;
 };
 
 extern const char* const kWindowUsage;

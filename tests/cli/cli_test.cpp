@@ -281,6 +281,48 @@ TEST_F(QduSettings, SetLedOffSendsThePageSequenceAndTheDriveKeepsIt) {
     EXPECT_TRUE(std::filesystem::exists(state));
 }
 
+// A settings file written by 'settings --json' brings a drive back to it, in an order that
+// unlocks first (LED OFF cannot change while the Video and Audio Mode holds it); a file for
+// another model or a newer format is refused before anything is sent.
+TEST_F(QduSettings, ApplyingASettingsFile) {
+    const std::string profile = folder + "/profile.json";
+    std::ofstream(profile) << qdu({"--simulate", "--json", "settings"}).out;
+    ASSERT_EQ(qdu({"--simulate", "set", "clarivox", "master", "--yes"}).code, kExitDone);
+    ASSERT_EQ(qdu({"--simulate", "set", "video-audio-mode", "on", "--yes"}).code, kExitDone);
+
+    answer = false;
+    const Outcome declined = qdu({"--simulate", "--trace", "apply", profile});
+    EXPECT_EQ(declined.code, kExitFailed);
+    EXPECT_EQ(traced_writes(declined.err), std::vector<std::string>{});
+    EXPECT_NE(declined.out.find("  video-audio-mode: on -> off\n"), std::string::npos)
+        << declined.out;
+    EXPECT_NE(declined.out.find("  clarivox: master -> off\n"), std::string::npos);
+    ASSERT_EQ(questions.size(), 1U);
+    EXPECT_EQ(questions[0], "Apply 5 changes?");  // the mode had turned on three others
+
+    const Outcome applied = qdu({"--simulate", "apply", profile, "--yes"});
+    ASSERT_EQ(applied.code, kExitDone) << applied.err;
+    EXPECT_EQ(qdu({"--simulate", "--json", "settings"}).out, [&] {
+        std::stringstream text;
+        text << std::ifstream(profile).rdbuf();
+        return text.str();
+    }());
+    EXPECT_NE(qdu({"--simulate", "apply", profile}).err.find("already has the settings"),
+              std::string::npos);
+
+    for (const auto& [file_text, reason] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"model": "KVT-R99", "led_off": true})", "another drive model (\"KVT-R99\")"},
+             {R"({"profile_format": 2})", "newer version of qdu (settings format 2)"},
+             {R"({"led_off": "maybe"})", "led_off is \"maybe\"; it takes off|on"},
+             {"not json", "is not a settings file"}}) {
+        std::ofstream(profile) << file_text;
+        const Outcome refused = qdu({"--simulate", "--trace", "apply", profile, "--yes"});
+        EXPECT_EQ(refused.code, kExitFailed);
+        EXPECT_NE(refused.err.find(reason), std::string::npos) << refused.err;
+        EXPECT_EQ(traced_writes(refused.err), std::vector<std::string>{});
+    }
+}
+
 TEST_F(QduSettings, RestoreDefaultsSendsTheFixedSequenceAfterAsking) {
     qdu({"--simulate", "set", "smooth-tray", "on"});
     const Outcome r = qdu({"--simulate", "--trace", "restore-defaults", "--yes"});

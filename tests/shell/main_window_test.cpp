@@ -314,16 +314,22 @@ private slots:
     void unknownArgumentsWarnAndTheWindowStarts() {
         WindowOptions options;
         const auto started =
-            parse_window_options({"somefile.txt", "--simulate=gallery", "--tab=2"}, options);
+            parse_window_options({"somefile.txt", "--simulate=gallery", "--tab=2", "--history",
+                                  "/tmp/h.sqlite3", "--check-history"},
+                                 options);
         QVERIFY(!started.exit_code.has_value());
         QVERIFY(started.err.find("warning: ignoring the argument 'somefile.txt'") !=
                 std::string::npos);
         QVERIFY(options.simulate);
         QCOMPARE(options.scenario, std::string("gallery"));
         QCOMPARE(options.tab, 2);
+        QCOMPARE(options.history_file, std::string("/tmp/h.sqlite3"));
+        QVERIFY(options.open_history);
 
-        for (const std::vector<std::string>& bad :
-             {std::vector<std::string>{"--tab=9"}, {"--sim-state"}, {"--start-check=slow"}}) {
+        for (const std::vector<std::string>& bad : {std::vector<std::string>{"--tab=9"},
+                                                    {"--sim-state"},
+                                                    {"--start-check=slow"},
+                                                    {"--history"}}) {
             WindowOptions ignored;
             QCOMPARE(parse_window_options(bad, ignored).exit_code, std::optional<int>(2));
         }
