@@ -14,15 +14,16 @@ else
 fi
 scripts/install-deps.sh --fuzz
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz --target fuzz_replies fuzz_worker fuzz_state_file fuzz_scenario
+cmake --build build/fuzz --target fuzz_replies fuzz_worker fuzz_state_file fuzz_scenario \
+    fuzz_profile fuzz_history
 root=$PWD
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in replies worker state_file scenario; do
+for target in replies worker state_file scenario profile history; do
     mkdir -p "$scratch/$target"
     run_limits=("${limits[@]}")
     # The state file's target writes, syncs and renames a file per input: fewer, in the check.
-    if [ "${1:-}" = "--check" ] && [ "$target" = state_file ]; then
+    if [ "${1:-}" = "--check" ] && { [ "$target" = state_file ] || [ "$target" = history ]; }; then
         run_limits=(-seed=1 -runs=10000)
     fi
     echo "fuzz_$target: ${run_limits[*]}"

@@ -12,6 +12,7 @@
 #include "drive/text.h"
 #include "drive/trace.h"
 #include "drive/transport.h"
+#include "settings/profile.h"
 #include "settings/reading_page_logic.h"
 #include "settings/setting_names.h"
 #include "settings/system_page_logic.h"
@@ -27,44 +28,7 @@ namespace rp = reading_page;
 namespace sp = system_page;
 
 constexpr int kReadingDialog = 138;
-constexpr int kProfileFormat = 1;
 constexpr int kSystemDialog = 101;
-
-// DVD media have no write quality mode.
-constexpr NamedValue kDvdWriteModeNames[] = {{"off", 0},
-                                             {"surface-quality", 1},
-                                             {"over-speed-protection", 3},
-                                             {"surface-quality-high-speed", 4}};
-constexpr NamedValue kSettableReadingModes[] = {
-    {"persistent-quiet", 3}, {"quiet", 2}, {"performance", 1}};
-
-struct SettingInfo {
-    std::string_view name;
-    std::span<const NamedValue> values;
-};
-
-constexpr SettingInfo kSettings[] = {
-    {"reading-feature", kReadingFeatureNames},
-    {"reading-mode", kSettableReadingModes},
-    {"clarivox", kClarivoxNames},
-    {"real-time-clarivox", kSwitchNames},
-    {"zeve-duzir-iraveri", kSwitchNames},
-    {"video-audio-mode", kSwitchNames},
-    {"led-off", kSwitchNames},
-    {"smooth-tray", kSwitchNames},
-    {"bdr-high-speed", kSwitchNames},
-    {"bd-write-mode", kWriteModeNames},
-    {"dvd-write-mode", kDvdWriteModeNames},
-};
-
-const SettingInfo* find_setting(const std::string& name) {
-    for (const SettingInfo& s : kSettings) {
-        if (s.name == name) {
-            return &s;
-        }
-    }
-    return nullptr;
-}
 
 // Everything the drive reports, read through the getters.
 struct Report {
@@ -377,29 +341,6 @@ Outcome set_on_system_page(const Context& ctx, SystemPageLogic& page, const std:
     return {};
 }
 
-// The settings a file can carry, in the order they are applied: what would lock the others is
-// turned off first and on last.
-struct ProfileKey {
-    const char* key;      // in the file (as qdu settings --json writes it)
-    const char* setting;  // as qdu set names it
-};
-constexpr ProfileKey kProfileKeys[] = {
-    {"video_audio_mode", "video-audio-mode"},
-    {"zeve_duzir_iraveri", "zeve-duzir-iraveri"},
-    {"reading_feature", "reading-feature"},
-    {"reading_mode", "reading-mode"},
-    {"clarivox", "clarivox"},
-    {"real_time_clarivox", "real-time-clarivox"},
-    {"bd_write_mode", "bd-write-mode"},
-    {"dvd_write_mode", "dvd-write-mode"},
-    {"bdr_high_speed", "bdr-high-speed"},
-    {"led_off", "led-off"},
-    {"smooth_tray", "smooth-tray"},
-};
-// What a settings file may hold besides: written by qdu settings --json for the reader.
-constexpr const char* kProfileExtras[] = {"profile_format", "model", "drive", "high_speed_read",
-                                          "real_time_clarivox_supported"};
-
 // The drive's value of a setting, as qdu set words it.
 std::string current_word(const Report& r, const std::string& setting) {
     auto switch_word = [](bool on) { return std::string(on ? "on" : "off"); };
@@ -495,17 +436,17 @@ bool confirm(const Context& ctx, int string_id, bool& cancelled) {
 
 std::string set_usage() {
     std::string usage = "Settings and their values:\n";
-    for (const SettingInfo& s : kSettings) {
+    for (const SettableSetting& s : kSettableSettings) {
         usage += "  " + std::string(s.name) + " " + words_of(s.values) + "\n";
     }
     return usage;
 }
 
 std::string check_set_arguments(const std::string& setting, const std::string& value) {
-    const SettingInfo* info = find_setting(setting);
+    const SettableSetting* info = find_setting(setting);
     if (info == nullptr) {
         std::string names;
-        for (const SettingInfo& s : kSettings) {
+        for (const SettableSetting& s : kSettableSettings) {
             names += names.empty() ? "" : ", ";
             names += s.name;
         }
@@ -584,96 +525,20 @@ int command_power_cycle(const Context& ctx, SimulatedBus* bus) {
     return kExitDone;
 }
 
-namespace {
-
-// The settings file as qdu set words: (setting, value) in the order they are applied. Empty,
-// with `error` saying why, when the file cannot be used.
-std::vector<std::pair<std::string, std::string>> read_profile(const std::string& file,
-                                                              const std::string& model,
-                                                              std::string& error) {
-    std::vector<std::pair<std::string, std::string>> wanted;
-    const SharedRead read = read_shared_file(file);
-    if (!read.exists || !read.error.empty()) {
-        error = "cannot read " + file +
-                (read.error.empty() ? ": there is no such file" : ": " + read.error);
-        return {};
-    }
-    if (read.text.size() > 65536) {
-        error = file + " is not a settings file (it is far too large)";
-        return {};
-    }
-    const nlohmann::json profile = nlohmann::json::parse(read.text, nullptr, false);
-    if (profile.is_discarded() || !profile.is_object()) {
-        error = file +
-                " is not a settings file (not a JSON object, as 'qdu --json settings' "
-                "writes)";
-        return {};
-    }
-    if (profile.contains("profile_format")) {
-        const auto& format = profile["profile_format"];
-        if (!format.is_number_integer() || format.get<long long>() < 1) {
-            error = file + ": profile_format must be a whole number from 1";
-            return {};
-        }
-        if (format.get<long long>() > kProfileFormat) {
-            error = file + " was written by a newer version of qdu (settings format " +
-                    std::to_string(format.get<long long>()) + "); update qdu to apply it";
-            return {};
-        }
-    }
-    if (profile.contains("model")) {
-        if (!profile["model"].is_string() || profile["model"].get<std::string>() != model) {
-            error = file + " holds the settings of another drive model (" +
-                    one_line(profile["model"].dump(), ' ') + "); this drive is " + model;
-            return {};
-        }
-    }
-    for (const auto& [key, value] : profile.items()) {
-        const bool known = std::any_of(std::begin(kProfileKeys), std::end(kProfileKeys),
-                                       [&](const ProfileKey& k) { return key == k.key; }) ||
-                           std::any_of(std::begin(kProfileExtras), std::end(kProfileExtras),
-                                       [&](const char* extra) { return key == extra; });
-        if (!known) {
-            error = file + ": '" + one_line(key, ' ') + "' is not a setting (see 'qdu --json " +
-                    "settings' for the names)";
-            return {};
-        }
-    }
-    for (const ProfileKey& k : kProfileKeys) {
-        if (!profile.contains(k.key)) {
-            continue;
-        }
-        const auto& value = profile[k.key];
-        std::string word;
-        if (value.is_boolean()) {
-            word = value.get<bool>() ? "on" : "off";
-        } else if (value.is_string()) {
-            word = value.get<std::string>();
-        }
-        const bool unset_mode = std::string(k.setting) == "reading-mode" && word == "off";
-        if (unset_mode) {
-            continue;  // no rotation mode: the reading feature is not Advanced Quiet
-        }
-        if (const std::string problem = check_set_arguments(k.setting, word); !problem.empty()) {
-            error = file + ": " + k.key + " is " + one_line(value.dump(), ' ') + "; " +
-                    "it takes " + words_of(find_setting(k.setting)->values);
-            return {};
-        }
-        wanted.emplace_back(k.setting, word);
-    }
-    return wanted;
-}
-
-}  // namespace
-
 int command_apply(const Context& ctx, const std::string& file, bool save) {
     DriveList list;
     if (!open_chosen_drive(ctx, list)) {
         return kExitFailed;
     }
     const char letter = drive_device().letter;
+    std::vector<std::pair<std::string, std::string>> wanted;
     std::string error;
-    const auto wanted = read_profile(file, model_of(list, letter), error);
+    if (const SharedRead read = read_shared_file(file); !read.exists || !read.error.empty()) {
+        error = "cannot read " + file + ": " +
+                (read.error.empty() ? std::string("there is no such file") : read.error);
+    } else if (wanted = parse_profile(read.text, model_of(list, letter), error); !error.empty()) {
+        error = file + ": " + error;
+    }
     if (!error.empty()) {
         ctx.err << "qdu: " << terminal_safe(error) << "; nothing was sent\n";
         return kExitFailed;

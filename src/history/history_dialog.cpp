@@ -83,8 +83,8 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
     list_->setHeaderLabels({qt_text(kHistoryColumnDate), qt_text(kHistoryColumnDisc),
                             qt_text(kHistoryColumnDrive), qt_text(kHistoryColumnMode),
                             qt_text(kHistoryColumnLevel), qt_text(kHistoryColumnEnd)});
-    list_->setMinimumHeight(8 * list_->fontMetrics().height());
-    layout->addWidget(list_, 1);
+    list_->setMinimumHeight(6 * list_->fontMetrics().height());
+    layout->addWidget(list_, 2);
 
     auto* shown = new QHBoxLayout;
     picture_ = new ResultPicture([this](QImage& image) {
@@ -96,7 +96,7 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
     report_->setReadOnly(true);
     report_->setMinimumWidth(picture_->width() + 80);
     shown->addWidget(report_, 1);
-    layout->addLayout(shown, 1);
+    layout->addLayout(shown, 3);
 
     note_ = new QLabel;
     note_->setWordWrap(true);
@@ -129,7 +129,7 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
     fill_discs();
     fill_list();
     list_->setFocus();
-    resize(sizeHint().expandedTo(QSize(760, 600)));
+    resize(sizeHint().expandedTo(QSize(780, 720)));
 }
 
 CheckHistoryDialog::~CheckHistoryDialog() = default;

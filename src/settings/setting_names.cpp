@@ -29,4 +29,13 @@ std::string words_of(std::span<const NamedValue> names) {
     return text;
 }
 
+const SettableSetting* find_setting(std::string_view name) {
+    for (const SettableSetting& s : kSettableSettings) {
+        if (s.name == name) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace qdu

@@ -25,6 +25,33 @@ inline constexpr NamedValue kWriteModeNames[] = {{"off", 0},
                                                  {"over-speed-protection", 3},
                                                  {"surface-quality-high-speed", 4}};
 inline constexpr NamedValue kSwitchNames[] = {{"off", 0}, {"on", 1}};
+// DVD media have no write quality mode.
+inline constexpr NamedValue kDvdWriteModeNames[] = {{"off", 0},
+                                                    {"surface-quality", 1},
+                                                    {"over-speed-protection", 3},
+                                                    {"surface-quality-high-speed", 4}};
+inline constexpr NamedValue kSettableReadingModes[] = {
+    {"persistent-quiet", 3}, {"quiet", 2}, {"performance", 1}};
+
+// Each setting a user changes by name (qdu set, settings files) and the words of its values.
+struct SettableSetting {
+    std::string_view name;
+    std::span<const NamedValue> values;
+};
+inline constexpr SettableSetting kSettableSettings[] = {
+    {"reading-feature", kReadingFeatureNames},
+    {"reading-mode", kSettableReadingModes},
+    {"clarivox", kClarivoxNames},
+    {"real-time-clarivox", kSwitchNames},
+    {"zeve-duzir-iraveri", kSwitchNames},
+    {"video-audio-mode", kSwitchNames},
+    {"led-off", kSwitchNames},
+    {"smooth-tray", kSwitchNames},
+    {"bdr-high-speed", kSwitchNames},
+    {"bd-write-mode", kWriteModeNames},
+    {"dvd-write-mode", kDvdWriteModeNames},
+};
+const SettableSetting* find_setting(std::string_view name);
 
 std::optional<std::uint8_t> value_of(std::span<const NamedValue> names, std::string_view word);
 // The word for a value, or "unknown (N)" for one no word stands for.

@@ -314,7 +314,7 @@ TEST_F(QduSettings, ApplyingASettingsFile) {
              {R"({"model": "KVT-R99", "led_off": true})", "another drive model (\"KVT-R99\")"},
              {R"({"profile_format": 2})", "newer version of qdu (settings format 2)"},
              {R"({"led_off": "maybe"})", "led_off is \"maybe\"; it takes off|on"},
-             {"not json", "is not a settings file"}}) {
+             {"not json", "not a settings file"}}) {
         std::ofstream(profile) << file_text;
         const Outcome refused = qdu({"--simulate", "--trace", "apply", profile, "--yes"});
         EXPECT_EQ(refused.code, kExitFailed);
