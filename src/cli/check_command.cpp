@@ -149,37 +149,23 @@ void print_check(const Context& ctx, const RecordedCheck& check) {
     }
 }
 
-int command_check(const Context& ctx, bool quick) {
-    DriveList list;
-    if (!open_chosen_drive(ctx, list)) {
-        return kExitFailed;
-    }
-    const char letter_of_drive = drive_device().letter;
-    const DriveEntry* current = nullptr;
-    for (const DriveEntry& e : list.entries) {
-        current = e.letter == letter_of_drive ? &e : current;
-    }
-    if (current != nullptr && !current->cd_check_enabled) {
-        ctx.err << "qdu: the audio CD check is offered only for drives with the "
-                   "identification code "
-                << kCodeWithCheck << "; the drive at " << current->letter
-                << " does not have it (see 'qdu list')\n";
-        return kExitFailed;
-    }
-    ctx.err << "qdu: the check opens the drive's tray; put the audio CD in when it is open.\n";
-    bool cancelled = false;
-    if (!ctx.yes) {
-        const std::optional<bool> answer = ctx.ask ? ctx.ask("Start the check?") : std::nullopt;
-        if (!answer) {
-            ctx.err << "qdu: there is no terminal to ask; add --yes to start the check\n";
-        }
-        cancelled = !answer.value_or(false);
-    }
-    if (cancelled) {
-        ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
-        return kExitFailed;
-    }
+namespace {
 
+// One check as the progress dialog runs it; in a batch, a tray left empty for `disc_wait`
+// ends it before it reads anything.
+struct CheckRunResult {
+    Outcome outcome = Outcome::Stopped;
+    bool measured = false;
+    bool kept = false;
+    bool interrupted = false;
+    bool no_disc = false;
+    RecordedCheck record;
+    std::string comparison;
+    std::optional<Verdict> verdict;  // against the last check of the disc
+};
+
+CheckRunResult run_one_check(const Context& ctx, const DriveEntry* current, bool quick,
+                             std::optional<std::chrono::milliseconds> disc_wait) {
     reset_result();
     auto queue = std::make_shared<CheckEventQueue>();
     auto context = std::make_shared<CheckContext>();
@@ -189,7 +175,6 @@ int command_check(const Context& ctx, bool quick) {
     const bool redraw = ctx.terminal && is_terminal(Stream::Err);
     Progress progress(ctx.err, redraw);
     progress.line(std::string(text(155)));
-    InterruptGuard guard;
     CheckRun run(context);
     using Clock = std::chrono::steady_clock;
     std::optional<Clock::time_point> give_up_at;  // the bound on the worker after a stop
@@ -197,6 +182,8 @@ int command_check(const Context& ctx, bool quick) {
     bool ended = false;
     bool measured = false;  // the check got as far as reading the disc
     bool cancel_sent = false;
+    bool no_disc = false;
+    const auto started = Clock::now();
     auto stop = [&] {
         if (!cancel_sent) {
             cancel_sent = true;
@@ -218,6 +205,10 @@ int command_check(const Context& ctx, bool quick) {
         if (InterruptGuard::interrupted()) {
             stop();
         }
+        if (disc_wait && !measured && !cancel_sent && Clock::now() - started > *disc_wait) {
+            no_disc = true;
+            stop();
+        }
         auto wait = std::chrono::milliseconds(100);
         if (give_up_at) {
             if (time_left().count() == 0) {
@@ -234,6 +225,7 @@ int command_check(const Context& ctx, bool quick) {
         }
         switch (event->message) {
             case WM_CHECK_STAGE:
+                disc_wait.reset();  // a disc is in
                 measured = measured || event->wparam != 0;
                 if (event->wparam == 0) {
                     progress.line(std::string(text(156)));
@@ -271,7 +263,9 @@ int command_check(const Context& ctx, bool quick) {
     const int end_text = outcome == Outcome::Finished       ? 123
                          : outcome == Outcome::NotAvailable ? 159
                                                             : 128;
-    ctx.err << text(end_text) << "\n";
+    if (!(no_disc && !measured)) {
+        ctx.err << text(end_text) << "\n";
+    }
 
     std::vector<S_RAW_DATA> findings;
     {
@@ -298,25 +292,27 @@ int command_check(const Context& ctx, bool quick) {
         }
     }
     record.findings = findings;
+    CheckRunResult result;
+    result.outcome = outcome;
+    result.measured = measured;
+    result.interrupted = InterruptGuard::interrupted();
+    result.no_disc = no_disc && !measured;
     // Every check that read the disc is kept, however it ended (not one left running).
-    std::string comparison;
 #ifdef QDU_HAVE_HISTORY
     if (measured && worker_ended && outcome != Outcome::NotAvailable) {
         const KeptCheck kept = keep_check(ctx.history, record);
         if (!kept.error.empty()) {
             ctx.err << "qdu: " << kept.error << "\n";
         }
-        comparison = kept.comparison;
+        result.comparison = kept.comparison;
+        result.verdict = kept.verdict;
+        result.kept = record.id != 0;
     }
-#else
-    (void)measured;
 #endif
-    if (ctx.json) {
-        ctx.out << check_json(record).dump(2) << "\n";
-    } else if (outcome != Outcome::NotAvailable) {
+    if (!ctx.json && outcome != Outcome::NotAvailable && !result.no_disc) {
         print_check(ctx, record);
-        if (!comparison.empty()) {
-            ctx.out << comparison << "\n";
+        if (!result.comparison.empty()) {
+            ctx.out << result.comparison << "\n";
         }
     }
     if (!worker_ended) {
@@ -325,11 +321,123 @@ int command_check(const Context& ctx, bool quick) {
                 << " seconds of the stop; leaving it (take the disc out once the drive is idle)\n";
         // The worker still runs and still uses the drive records; ending the process here,
         // before anything is torn down under it, is the only safe way out.
+        if (ctx.json) {
+            ctx.out << check_json(record).dump(2) << "\n";
+        }
         ctx.out.flush();
         ctx.err.flush();
         std::_Exit(kExitFailed);
     }
-    return outcome == Outcome::Finished ? kExitDone : kExitFailed;
+    result.record = std::move(record);
+    return result;
+}
+
+// The batch's last word: a line for each disc checked.
+void print_summary(const Context& ctx, const std::vector<CheckRunResult>& checks) {
+    ctx.out << "\nBatch: " << checks.size() << " check" << (checks.size() == 1 ? "" : "s")
+            << "\n  #  Disc ID                       Tracks  Level    Since last time\n";
+    int n = 0;
+    for (const CheckRunResult& c : checks) {
+        const RecordedCheck& r = c.record;
+        std::string since = "first check";
+        if (c.outcome == Outcome::NotAvailable) {
+            since = "not an audio CD the check can read";
+        } else if (r.end != "finished") {
+            since = r.end;
+        } else if (c.verdict) {
+            since = verdict_text(*c.verdict);
+        }
+        char line[200];
+        std::snprintf(
+            line, sizeof line, "%3d  %-28s  %6zu  %-7s  %s\n", ++n,
+            r.disc ? r.disc->musicbrainz.c_str() : "-",
+            r.disc ? r.disc->offsets.size() - 1 : std::size_t{0},
+            r.disc_level ? std::string(text(level_letter_id(*r.disc_level))).c_str() : "-",
+            since.c_str());
+        ctx.out << line;
+    }
+}
+
+}  // namespace
+
+int command_check(const Context& ctx, bool quick, bool batch) {
+    DriveList list;
+    if (!open_chosen_drive(ctx, list)) {
+        return kExitFailed;
+    }
+    const char letter_of_drive = drive_device().letter;
+    const DriveEntry* current = nullptr;
+    for (const DriveEntry& e : list.entries) {
+        current = e.letter == letter_of_drive ? &e : current;
+    }
+    if (current != nullptr && !current->cd_check_enabled) {
+        ctx.err << "qdu: the audio CD check is offered only for drives with the "
+                   "identification code "
+                << kCodeWithCheck << "; the drive at " << current->letter
+                << " does not have it (see 'qdu list')\n";
+        return kExitFailed;
+    }
+    ctx.err << "qdu: the check opens the drive's tray; put the audio CD in when it is open.\n";
+    if (batch) {
+        ctx.err << "qdu: after each check the tray opens again: put the next disc in. Ctrl-C, or "
+                   "an empty tray for "
+                << std::chrono::duration_cast<std::chrono::seconds>(ctx.batch_wait).count()
+                << " s, ends the batch.\n";
+    }
+    bool cancelled = false;
+    if (!ctx.yes) {
+        const std::optional<bool> answer =
+            ctx.ask ? ctx.ask(batch ? "Start checking discs?" : "Start the check?") : std::nullopt;
+        if (!answer) {
+            ctx.err << "qdu: there is no terminal to ask; add --yes to start the check\n";
+        }
+        cancelled = !answer.value_or(false);
+    }
+    if (cancelled) {
+        ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
+        return kExitFailed;
+    }
+
+    InterruptGuard guard;
+    std::vector<CheckRunResult> checks;
+    for (;;) {
+        if (batch && !checks.empty()) {
+            ctx.err << "\nqdu: check " << checks.size()
+                    << " done. Put the next disc in (Ctrl-C ends the batch).\n";
+        }
+        CheckRunResult check = run_one_check(
+            ctx, current, quick,
+            batch ? std::optional<std::chrono::milliseconds>(ctx.batch_wait) : std::nullopt);
+        const bool last =
+            !batch || check.interrupted || check.no_disc || check.outcome == Outcome::Stopped;
+        if (check.no_disc) {
+            ctx.err << "qdu: no disc was put in within "
+                    << std::chrono::duration_cast<std::chrono::seconds>(ctx.batch_wait).count()
+                    << " s; the batch ends\n";
+        } else {
+            checks.push_back(std::move(check));
+        }
+        if (last) {
+            break;
+        }
+    }
+    if (ctx.json) {
+        nlohmann::json out = nlohmann::json::array();
+        for (const CheckRunResult& c : checks) {
+            out.push_back(check_json(c.record));
+        }
+        ctx.out << (batch         ? out.dump(2)
+                    : out.empty() ? std::string("null")
+                                  : out[0].dump(2))
+                << "\n";
+    } else if (batch) {
+        print_summary(ctx, checks);
+    }
+    const bool all_finished =
+        !checks.empty() && std::all_of(checks.begin(), checks.end(), [](const CheckRunResult& c) {
+            return c.outcome == Outcome::Finished;
+        });
+    return all_finished ? kExitDone : kExitFailed;
 }
 
 #ifndef QDU_HAVE_HISTORY

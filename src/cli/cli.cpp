@@ -134,6 +134,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool quick = false;
     check->add_flag("--quick", quick, "Check quickly, at a sample every 0.05 mm of radius");
     check->add_flag("-y,--yes", yes, "Start without asking");
+    bool batch = false;
+    check->add_flag("--batch", batch,
+                    "Check one disc after another: the next disc put in starts the next check; "
+                    "Ctrl-C or a tray left empty for two minutes ends the batch with a summary");
     std::string history = environment.history_file;
     bool no_history = false;
     check->add_option("--history", history,
@@ -228,6 +232,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (environment.check_wait) {
         ctx.check_wait = *environment.check_wait;
     }
+    if (environment.batch_wait) {
+        ctx.batch_wait = *environment.batch_wait;
+    }
 #ifdef QDU_HAVE_HISTORY
     if (!no_history) {
         ctx.history = history.empty() ? default_history_path() : history;
@@ -287,7 +294,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         } else if (status->parsed()) {
             code = command_status(ctx, clear, watch_seconds);
         } else if (check->parsed()) {
-            code = command_check(ctx, quick);
+            code = command_check(ctx, quick, batch);
         } else if (history_list->parsed()) {
             request.action = history_show->parsed()      ? HistoryRequest::Action::Show
                              : history_compare->parsed() ? HistoryRequest::Action::Compare

@@ -30,6 +30,8 @@ struct Environment {
     std::function<double()> sim_clock;
     // How long a stopped check waits for the drive (the window's 30 s unless a test says).
     std::optional<std::chrono::milliseconds> check_wait;
+    // How long check --batch waits for the next disc (two minutes unless a test says).
+    std::optional<std::chrono::milliseconds> batch_wait;
     // The check history; empty means --history, $QDU_HISTORY or the user's data folder.
     std::string history_file;
 };

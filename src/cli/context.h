@@ -33,6 +33,8 @@ struct Context {
     // How long a stopped check waits for the drive's last command.
     std::chrono::milliseconds check_wait = kThreadWait;
     std::string history{};  // the check history's database; empty: checks are not kept
+    // How long a batch of checks waits for the next disc before it ends.
+    std::chrono::milliseconds batch_wait = std::chrono::minutes(2);
 };
 
 // Finds the supported drives and makes the chosen one (--drive, or the first) current.
@@ -57,7 +59,7 @@ int command_apply(const Context& ctx, const std::string& file, bool save);
 int command_power_cycle(const Context& ctx, SimulatedBus* bus);
 // watch_seconds 0: one reading.
 int command_status(const Context& ctx, bool clear, double watch_seconds);
-int command_check(const Context& ctx, bool quick);
+int command_check(const Context& ctx, bool quick, bool batch);
 // The check's report as the page writes it (levels only for a finished check), its findings as
 // disc times, and its disc.
 void print_check(const Context& ctx, const RecordedCheck& check);

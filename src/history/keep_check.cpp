@@ -28,6 +28,7 @@ KeptCheck keep_check(const std::string& history, RecordedCheck& check) {
         check.id = store->record(check);
         if (before) {
             kept.comparison = comparison_line(*before, check);
+            kept.verdict = compare_checks(*before, check).verdict;
         }
     } catch (const std::exception& e) {
         kept.error = one_line(

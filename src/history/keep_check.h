@@ -2,15 +2,18 @@
 // alike.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "history/check_document.h"
 #include "history/recorded_check.h"
 
 namespace qdu {
 
 struct KeptCheck {
     std::string comparison;  // with the last check of the disc, when there was one
-    std::string error;       // why it was not kept, in one line
+    std::optional<Verdict> verdict;
+    std::string error;  // why it was not kept, in one line
 };
 
 // Names the check's disc from the table of contents the check just read, then (when `history`

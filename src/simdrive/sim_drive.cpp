@@ -85,6 +85,13 @@ void SimulatedDrive::start_spin_up() {
     }
 }
 
+void SimulatedDrive::set_insert_after(double seconds) {
+    std::lock_guard lock(mutex_);
+    if (profile_.disc) {
+        profile_.disc->insert_after = seconds;
+    }
+}
+
 void SimulatedDrive::set_clock(SimClock clock) {
     std::lock_guard lock(mutex_);
     clock_ = std::move(clock);

@@ -74,6 +74,9 @@ public:
     void power_cycle();
     // Tests run the drive on their own clock; the drive counts from the clock's now.
     void set_clock(SimClock clock);
+    // How long the simulated user takes to put the disc back after an eject (negative: never,
+    // as when the collection is done).
+    void set_insert_after(double seconds);
 
     bool tray_open() const;
     bool disc_inserted() const;

@@ -965,6 +965,32 @@ TEST_F(QduCheck, ChecksKeptByManyProgramsAtOnce) {
     }
 }
 
+// A batch: the disc put back after each check starts the next; a tray left empty ends the
+// batch, and the summary compares each disc with its last check.
+TEST_F(QduCheck, ABatchChecksUntilTheTrayStaysEmpty) {
+    auto bus = std::make_shared<SimulatedBus>(parse_scenario_text(kScratchedDisc));
+    bus->drive('D')->set_clock([this] { return now.load(); });
+    int ejects = 0;
+    environment.system_provider = std::make_shared<HookedProvider>(bus, [&](const ScsiRequest& r) {
+        // Each check ejects as it starts and as it ends; after the second, no disc comes back.
+        if (r.cdb[0] == 0x1B && r.cdb[4] == 0x02 && ++ejects == 4) {
+            bus->drive('D')->set_insert_after(-1);
+        }
+    });
+    environment.batch_wait = std::chrono::milliseconds(300);
+    const Outcome r = qdu({"check", "--quick", "--yes", "--batch"}, environment);
+    EXPECT_EQ(r.code, kExitDone) << r.err;
+    EXPECT_NE(r.err.find("qdu: check 2 done. Put the next disc in"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no disc was put in within 0 s; the batch ends"), std::string::npos);
+    const std::size_t summary = r.out.find("\nBatch: 2 checks\n");
+    ASSERT_NE(summary, std::string::npos) << r.out;
+    const std::string rows = r.out.substr(summary);
+    EXPECT_NE(rows.find("\n  1  "), std::string::npos);
+    EXPECT_NE(rows.find("      12  A        first check\n"), std::string::npos) << rows;
+    EXPECT_NE(rows.find("      12  A        unchanged\n"), std::string::npos) << rows;
+    EXPECT_EQ(nlohmann::json::parse(qdu({"--json", "history"}, environment).out).size(), 2U);
+}
+
 // The same disc got worse: the check says so, and history shows, compares, exports, forgets.
 TEST_F(QduCheck, HistoryShowsComparesExportsAndForgets) {
     ASSERT_EQ(qdu({scenario(kScratchedDisc), "check", "--yes"}, environment).code, kExitDone);
