@@ -12,6 +12,7 @@
 #include "drive/text.h"
 #include "drive/trace.h"
 #include "drive/transport.h"
+#include "settings/apply_setting.h"
 #include "settings/profile.h"
 #include "settings/reading_page_logic.h"
 #include "settings/setting_names.h"
@@ -29,41 +30,6 @@ namespace sp = system_page;
 
 constexpr int kReadingDialog = 138;
 constexpr int kSystemDialog = 101;
-
-// Everything the drive reports, read through the getters.
-struct Report {
-    ReadingFeature feature;
-    ReadingMode mode;
-    ClarivoxMode clarivox;
-    bool real_time;
-    bool real_time_supported;
-    bool high_speed_read;
-    std::uint8_t bd_write;
-    std::uint8_t dvd_write;
-    bool bdr_high_speed;
-    bool peak_power_reducer;
-    bool led_off;
-    bool smooth_tray;
-    bool video_audio;
-};
-
-Report read_report() {
-    Report r{};
-    r.feature = get_reading_feature();
-    r.mode = get_reading_mode();
-    r.clarivox = get_clarivox_mode();
-    r.real_time = get_real_time_clarivox();
-    r.real_time_supported = get_real_time_clarivox_supported();
-    r.high_speed_read = r.feature == ReadingFeature::HighSpeedRead;
-    r.bd_write = get_bd_write_mode();
-    r.dvd_write = get_dvd_write_mode();
-    r.bdr_high_speed = get_bdr_high_speed();
-    r.peak_power_reducer = get_peak_power_reducer();
-    r.led_off = get_led_off();
-    r.smooth_tray = get_smooth_tray();
-    r.video_audio = video_audio_condition();
-    return r;
-}
 
 std::string on_off(bool on) {
     return std::string(word(on ? Word::On : Word::Off));
@@ -104,29 +70,11 @@ std::string model_of(const DriveList& list, char letter) {
 }
 
 void print_report(const Context& ctx, const DriveList& list) {
-    const Report r = read_report();
+    const SettingsSnapshot r = read_settings();
     const char letter = drive_device().letter;
     if (ctx.json) {
         // Also a settings file for qdu apply: its format and the model it is for.
-        nlohmann::json j{
-            {"profile_format", kProfileFormat},
-            {"model", model_of(list, letter)},
-            {"drive", std::string(1, letter)},
-            {"reading_feature",
-             word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature))},
-            {"reading_mode", word_of(kReadingModeNames, static_cast<std::uint8_t>(r.mode))},
-            {"clarivox", word_of(kClarivoxNames, static_cast<std::uint8_t>(r.clarivox))},
-            {"real_time_clarivox", r.real_time},
-            {"real_time_clarivox_supported", r.real_time_supported},
-            {"high_speed_read", r.high_speed_read},
-            {"bd_write_mode", word_of(kWriteModeNames, r.bd_write)},
-            {"dvd_write_mode", word_of(kWriteModeNames, r.dvd_write)},
-            {"bdr_high_speed", r.bdr_high_speed},
-            {"zeve_duzir_iraveri", r.peak_power_reducer},
-            {"video_audio_mode", r.video_audio},
-            {"led_off", r.led_off},
-            {"smooth_tray", r.smooth_tray}};
-        ctx.out << j.dump(2) << "\n";
+        ctx.out << r.file_text(model_of(list, letter), letter);
         return;
     }
     std::string label;
@@ -174,23 +122,6 @@ int refuse(const Context& ctx, const std::string& why) {
     return kExitFailed;
 }
 
-constexpr const char* kVideoAudioLock =
-    "the Video and Audio Mode is on and includes this setting; turn it off first: "
-    "qdu set video-audio-mode off";
-constexpr const char* kWritingLock =
-    "the writing settings cannot be changed while Zeve Duzir Iraveri or the Video and Audio "
-    "Mode is on; turn it off first: qdu set zeve-duzir-iraveri off (or video-audio-mode off)";
-constexpr const char* kReadingLock =
-    "the reading feature cannot be changed while Zeve Duzir Iraveri is on; turn it off first: "
-    "qdu set zeve-duzir-iraveri off";
-
-// What a click sequence did: kept, refused, or done (clicks made).
-struct Outcome {
-    int code = kExitDone;
-    bool refused = false;
-    bool already = false;
-};
-
 // The page sends its commands whatever the drive answers; afterwards the user learns whether
 // the drive refused any of them. True when it did.
 bool report_refusal(const Context& ctx, long refused_before) {
@@ -203,196 +134,6 @@ bool report_refusal(const Context& ctx, long refused_before) {
             << " of the commands (sense " << sense_text(code) << ": " << sense_words(code)
             << "); the settings shown are what the drive has now\n";
     return true;
-}
-
-Outcome refused(const Context& ctx, const std::string& why) {
-    return Outcome{refuse(ctx, why), true, false};
-}
-
-Outcome set_on_reading_page(const Context& ctx, ReadingPageLogic& page, const std::string& setting,
-                            std::uint8_t value) {
-    PageState& st = page.state;
-    if (setting == "reading-feature") {
-        if (!st[rp::kFeatureCombo].enabled) {
-            return refused(ctx, kReadingLock);
-        }
-        if (st.combo_selection == value) {
-            return Outcome{kExitDone, false, true};
-        }
-        page.select_feature(value);
-        return {};
-    }
-    if (setting == "reading-mode") {
-        if (!st[rp::kFeatureCombo].enabled) {
-            return refused(ctx, kReadingLock);
-        }
-        if (st.combo_selection != static_cast<int>(ReadingFeature::AdvancedQuiet)) {
-            return refused(ctx,
-                           "the rotation mode belongs to the Advanced Quiet Drive Feature; choose "
-                           "it first: qdu set reading-feature advanced-quiet");
-        }
-        const int radio = value == 3   ? rp::kPersistentQuiet
-                          : value == 2 ? rp::kQuiet
-                                       : rp::kPerformance;
-        if (st.checked(radio)) {
-            return Outcome{kExitDone, false, true};
-        }
-        page.click(radio);
-        return {};
-    }
-    if (setting == "clarivox") {
-        const bool on = value != 0;
-        if (!on) {
-            if (!st.checked(rp::kClarivoxOn)) {
-                return Outcome{kExitDone, false, true};
-            }
-            page.click(rp::kClarivoxOn);
-            return {};
-        }
-        const int radio = value == 1 ? rp::kPerfect : rp::kMaster;
-        if (st.checked(rp::kClarivoxOn) && st.checked(radio)) {
-            return Outcome{kExitDone, false, true};
-        }
-        if (!st.checked(rp::kClarivoxOn)) {
-            page.click(rp::kClarivoxOn);  // turns it on in Perfect Mode
-        }
-        if (!st.checked(radio)) {
-            page.click(radio);
-        }
-        return {};
-    }
-    // real-time-clarivox
-    if (!st[rp::kRealTime].shown) {
-        return refused(ctx, "this drive does not support Real Time Clarivox");
-    }
-    if (!st[rp::kRealTime].enabled) {
-        return refused(ctx,
-                       "Real Time Clarivox works only with Clarivox on; turn it on first: qdu set "
-                       "clarivox perfect");
-    }
-    if (st.checked(rp::kRealTime) == (value == 1)) {
-        return Outcome{kExitDone, false, true};
-    }
-    page.click(rp::kRealTime);
-    return {};
-}
-
-Outcome set_on_system_page(const Context& ctx, SystemPageLogic& page, const std::string& setting,
-                           std::uint8_t value) {
-    PageState& st = page.state;
-    const bool on = value == 1;
-    // "Already" is what the drive has, not what the box shows: a box that another setting
-    // holds shows unchecked whatever the drive has.
-    auto toggle = [&](int id, bool drive_has, const char* lock) -> Outcome {
-        if (drive_has == on) {
-            return Outcome{kExitDone, false, true};
-        }
-        if (!st[id].enabled || st.checked(id) != drive_has) {
-            return refused(ctx, lock);
-        }
-        page.click(id);
-        return {};
-    };
-    if (setting == "zeve-duzir-iraveri") {
-        return toggle(sp::kPeakPowerReducer, get_peak_power_reducer(), kVideoAudioLock);
-    }
-    if (setting == "video-audio-mode") {
-        return toggle(sp::kVideoAudio, video_audio_condition(), kVideoAudioLock);
-    }
-    if (setting == "led-off") {
-        return toggle(sp::kLedOff, get_led_off(), kVideoAudioLock);
-    }
-    if (setting == "smooth-tray") {
-        return toggle(sp::kSmoothTray, get_smooth_tray(), kVideoAudioLock);
-    }
-    if (setting == "bdr-high-speed") {
-        page.select_media(sp::kBd);
-        return toggle(sp::kBdrHighSpeed, get_bdr_high_speed(), kWritingLock);
-    }
-    // bd-write-mode or dvd-write-mode
-    const bool bd = setting == "bd-write-mode";
-    page.select_media(bd ? sp::kBd : sp::kDvd);
-    const std::uint8_t current = bd ? get_bd_write_mode() : get_dvd_write_mode();
-    if (current == value) {
-        return Outcome{kExitDone, false, true};
-    }
-    if (!st[sp::kOptimumWriting].enabled) {
-        return refused(ctx, kWritingLock);
-    }
-    if (value == 0) {
-        // A mode the page has no radio for shows the box unchecked: the page turns it off by
-        // checking the box (its default mode) and unchecking it again.
-        if (!st.checked(sp::kOptimumWriting)) {
-            page.click(sp::kOptimumWriting);
-        }
-        page.click(sp::kOptimumWriting);
-        return {};
-    }
-    if (!st.checked(sp::kOptimumWriting)) {
-        page.click(sp::kOptimumWriting);  // turns it on in the media's default mode
-    }
-    const int radio = value == 1   ? sp::kSurfaceQuality
-                      : value == 2 ? sp::kWriteQuality
-                      : value == 3 ? sp::kOverSpeedProtection
-                                   : sp::kSurfaceQualityHighSpeed;
-    if (!st.checked(radio)) {
-        page.click(radio);
-    }
-    return {};
-}
-
-// The drive's value of a setting, as qdu set words it.
-std::string current_word(const Report& r, const std::string& setting) {
-    auto switch_word = [](bool on) { return std::string(on ? "on" : "off"); };
-    if (setting == "reading-feature") {
-        return word_of(kReadingFeatureNames, static_cast<std::uint8_t>(r.feature));
-    }
-    if (setting == "reading-mode") {
-        return word_of(kReadingModeNames, static_cast<std::uint8_t>(r.mode));
-    }
-    if (setting == "clarivox") {
-        return word_of(kClarivoxNames, static_cast<std::uint8_t>(r.clarivox));
-    }
-    if (setting == "bd-write-mode") {
-        return word_of(kWriteModeNames, r.bd_write);
-    }
-    if (setting == "dvd-write-mode") {
-        return word_of(kWriteModeNames, r.dvd_write);
-    }
-    const bool on = setting == "real-time-clarivox"   ? r.real_time
-                    : setting == "zeve-duzir-iraveri" ? r.peak_power_reducer
-                    : setting == "video-audio-mode"   ? r.video_audio
-                    : setting == "led-off"            ? r.led_off
-                    : setting == "smooth-tray"        ? r.smooth_tray
-                                                      : r.bdr_high_speed;
-    return switch_word(on);
-}
-
-// One setting changed as its page's clicks change it, with the page's questions.
-Outcome set_one(const Context& ctx, const std::string& setting, std::uint8_t v, bool save,
-                bool& cancelled) {
-    const ConfirmPrompt prompt = [&](int id) { return confirm(ctx, id, cancelled); };
-    const bool reading = setting == "reading-feature" || setting == "reading-mode" ||
-                         setting == "clarivox" || setting == "real-time-clarivox";
-    Outcome outcome;
-    if (reading) {
-        ReadingPageLogic page(prompt);
-        page.on_initialise();
-        page.state.check(rp::kSave, save);
-        outcome = set_on_reading_page(ctx, page, setting, v);
-        if (outcome.already && save) {
-            page.click(rp::kSave);  // ticking the save box resends the page with saving
-        }
-    } else {
-        SystemPageLogic page;
-        page.on_initialise();
-        page.state.check(sp::kSave, save);
-        outcome = set_on_system_page(ctx, page, setting, v);
-        if (outcome.already && save) {
-            page.click(sp::kSave);
-        }
-    }
-    return outcome;
 }
 
 }  // namespace
@@ -476,9 +217,10 @@ int command_set(const Context& ctx, const std::string& setting, const std::strin
     const std::uint8_t v = *value_of(find_setting(setting)->values, value);
     const long refused_before = drive_device().changes_refused_since_open;
     bool cancelled = false;
-    const Outcome outcome = set_one(ctx, setting, v, save, cancelled);
+    const SettingChange outcome =
+        apply_setting(setting, v, save, [&](int id) { return confirm(ctx, id, cancelled); });
     if (outcome.refused) {
-        return outcome.code;
+        return refuse(ctx, outcome.reason);
     }
     if (cancelled) {
         ctx.err << "qdu: " << word(Word::Cancelled) << "\n";
@@ -553,7 +295,7 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
         }
         return std::string();
     };
-    const Report before = read_report();
+    const SettingsSnapshot before = read_settings();
     std::vector<std::pair<std::string, std::string>> changes;
     for (const auto& [setting, value] : wanted) {
         if (setting == "reading-mode" && wanted_word("reading-feature") != "advanced-quiet" &&
@@ -565,7 +307,7 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
             (!before.real_time_supported || wanted_word("clarivox") == "off")) {
             continue;
         }
-        if (current_word(before, setting) != value) {
+        if (before.word(setting) != value) {
             changes.emplace_back(setting, value);
         }
     }
@@ -576,8 +318,7 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
     }
     ctx.out << "Changes for the drive at " << letter << ":\n";
     for (const auto& [setting, value] : changes) {
-        ctx.out << "  " << setting << ": " << current_word(before, setting) << " -> " << value
-                << "\n";
+        ctx.out << "  " << setting << ": " << before.word(setting) << " -> " << value << "\n";
     }
     if (changes.empty()) {
         ctx.out << "  none; the settings are saved in the drive as they are\n";
@@ -600,12 +341,16 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
     bool refused = false;
     for (const auto& [setting, value] : changes) {
         // An earlier change may have brought this one along.
-        if (current_word(read_report(), setting) == value && !save) {
+        if (read_settings().word(setting) == value && !save) {
             continue;
         }
-        const Outcome outcome =
-            set_one(ctx, setting, *value_of(find_setting(setting)->values, value), save, cancelled);
-        refused = refused || outcome.refused;
+        const SettingChange outcome =
+            apply_setting(setting, *value_of(find_setting(setting)->values, value), save,
+                          [&](int id) { return confirm(ctx, id, cancelled); });
+        if (outcome.refused) {
+            refuse(ctx, outcome.reason);
+            refused = true;
+        }
         if (cancelled) {
             ctx.err << "qdu: cancelled at " << setting
                     << "; the changes before it were made (see below)\n";
@@ -622,10 +367,10 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
         system.click(sp::kSave);
     }
     // Read back: what the file asks for and the drive does not have now did not take.
-    const Report after = read_report();
+    const SettingsSnapshot after = read_settings();
     int missing = 0;
     for (const auto& [setting, value] : changes) {
-        if (const std::string now = current_word(after, setting); now != value) {
+        if (const std::string now = after.word(setting); now != value) {
             ++missing;
             ctx.err << "qdu: " << setting << " did not take: the drive has " << now << ", the file "
                     << value << "\n";
