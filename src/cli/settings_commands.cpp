@@ -273,7 +273,7 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
         return kExitFailed;
     }
     const char letter = drive_device().letter;
-    std::vector<std::pair<std::string, std::string>> wanted;
+    SettingValues wanted;
     std::string error;
     if (const SharedRead read = read_shared_file(file); !read.exists || !read.error.empty()) {
         error = "cannot read " + file + ": " +
@@ -285,32 +285,8 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
         ctx.err << "qdu: " << terminal_safe(error) << "; nothing was sent\n";
         return kExitFailed;
     }
-    // What only follows from another setting is left to it: the rotation mode needs the Advanced
-    // Quiet feature, Real Time Clarivox needs Clarivox and a drive that has it.
-    auto wanted_word = [&wanted](const std::string& setting) {
-        for (const auto& [name, value] : wanted) {
-            if (name == setting) {
-                return value;
-            }
-        }
-        return std::string();
-    };
     const SettingsSnapshot before = read_settings();
-    std::vector<std::pair<std::string, std::string>> changes;
-    for (const auto& [setting, value] : wanted) {
-        if (setting == "reading-mode" && wanted_word("reading-feature") != "advanced-quiet" &&
-            !(wanted_word("reading-feature").empty() &&
-              before.feature == ReadingFeature::AdvancedQuiet)) {
-            continue;
-        }
-        if (setting == "real-time-clarivox" &&
-            (!before.real_time_supported || wanted_word("clarivox") == "off")) {
-            continue;
-        }
-        if (before.word(setting) != value) {
-            changes.emplace_back(setting, value);
-        }
-    }
+    const SettingValues changes = profile_changes(wanted, before);
     if (changes.empty() && !save) {
         ctx.err << "qdu: the drive at " << letter << " already has the settings of " << file
                 << "; nothing was sent\n";
@@ -338,47 +314,21 @@ int command_apply(const Context& ctx, const std::string& file, bool save) {
     }
     const long refused_before = drive_device().changes_refused_since_open;
     bool cancelled = false;
-    bool refused = false;
-    for (const auto& [setting, value] : changes) {
-        // An earlier change may have brought this one along.
-        if (read_settings().word(setting) == value && !save) {
-            continue;
-        }
-        const SettingChange outcome =
-            apply_setting(setting, *value_of(find_setting(setting)->values, value), save,
-                          [&](int id) { return confirm(ctx, id, cancelled); });
-        if (outcome.refused) {
-            refuse(ctx, outcome.reason);
-            refused = true;
-        }
-        if (cancelled) {
-            ctx.err << "qdu: cancelled at " << setting
-                    << "; the changes before it were made (see below)\n";
-            break;
-        }
+    const ProfileOutcome outcome =
+        apply_changes(changes, save, [&](int id) { return confirm(ctx, id, cancelled); });
+    for (const auto& [setting, why] : outcome.refused) {
+        ctx.err << "qdu: " << setting << " was not changed: " << why << "\n";
     }
-    if (changes.empty()) {
-        // --save alone: the pages' save box resends each page with saving.
-        ReadingPageLogic reading([&](int id) { return confirm(ctx, id, cancelled); });
-        reading.on_initialise();
-        reading.click(rp::kSave);
-        SystemPageLogic system;
-        system.on_initialise();
-        system.click(sp::kSave);
+    if (!outcome.cancelled_at.empty()) {
+        ctx.err << "qdu: cancelled at " << outcome.cancelled_at
+                << "; the changes before it were made (see below)\n";
     }
-    // Read back: what the file asks for and the drive does not have now did not take.
-    const SettingsSnapshot after = read_settings();
-    int missing = 0;
-    for (const auto& [setting, value] : changes) {
-        if (const std::string now = after.word(setting); now != value) {
-            ++missing;
-            ctx.err << "qdu: " << setting << " did not take: the drive has " << now << ", the file "
-                    << value << "\n";
-        }
+    for (const auto& [setting, now] : outcome.missing) {
+        ctx.err << "qdu: " << setting << " did not take: the drive has " << now << "\n";
     }
     print_report(ctx, list);
     const bool drive_refused = report_refusal(ctx, refused_before);
-    return cancelled || refused || drive_refused || missing > 0 ? kExitFailed : kExitDone;
+    return !outcome.complete() || drive_refused ? kExitFailed : kExitDone;
 }
 
 }  // namespace qdu::cli

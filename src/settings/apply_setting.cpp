@@ -255,4 +255,69 @@ SettingChange apply_setting(std::string_view setting, std::uint8_t value, bool s
     return change;
 }
 
+SettingValues profile_changes(const SettingValues& wanted, const SettingsSnapshot& now) {
+    auto wanted_word = [&wanted](std::string_view setting) {
+        for (const auto& [name, value] : wanted) {
+            if (name == setting) {
+                return value;
+            }
+        }
+        return std::string();
+    };
+    const std::string feature = wanted_word("reading-feature");
+    SettingValues changes;
+    for (const auto& [setting, value] : wanted) {
+        if (setting == "reading-mode" && feature != "advanced-quiet" &&
+            !(feature.empty() && now.feature == ReadingFeature::AdvancedQuiet)) {
+            continue;
+        }
+        if (setting == "real-time-clarivox" &&
+            (!now.real_time_supported || wanted_word("clarivox") == "off")) {
+            continue;
+        }
+        if (now.word(setting) != value) {
+            changes.emplace_back(setting, value);
+        }
+    }
+    return changes;
+}
+
+ProfileOutcome apply_changes(const SettingValues& changes, bool save, const ConfirmPrompt& prompt) {
+    ProfileOutcome outcome;
+    bool cancelled = false;
+    const ConfirmPrompt asked = [&](int id) {
+        cancelled = !prompt(id);
+        return !cancelled;
+    };
+    for (const auto& [setting, value] : changes) {
+        if (read_settings().word(setting) == value && !save) {
+            continue;  // an earlier change brought it along
+        }
+        const SettingChange change =
+            apply_setting(setting, *value_of(find_setting(setting)->values, value), save, asked);
+        if (change.refused) {
+            outcome.refused.emplace_back(setting, change.reason);
+        }
+        if (cancelled) {
+            outcome.cancelled_at = setting;
+            return outcome;
+        }
+    }
+    if (changes.empty() && save) {
+        ReadingPageLogic reading(asked);
+        reading.on_initialise();
+        reading.click(reading_page::kSave);
+        SystemPageLogic system;
+        system.on_initialise();
+        system.click(system_page::kSave);
+    }
+    const SettingsSnapshot after = read_settings();
+    for (const auto& [setting, value] : changes) {
+        if (std::string now = after.word(setting); now != value) {
+            outcome.missing.emplace_back(setting, std::move(now));
+        }
+    }
+    return outcome;
+}
+
 }  // namespace qdu

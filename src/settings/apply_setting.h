@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "settings/page_state.h"
 #include "settings/setting_commands.h"
@@ -45,5 +47,24 @@ struct SettingChange {
 // `prompt`. With `save`, the page's "Save setting to the drive" box is ticked.
 SettingChange apply_setting(std::string_view setting, std::uint8_t value, bool save,
                             const ConfirmPrompt& prompt);
+
+// A settings file's wishes (setting, value as qdu set words them), in the order they are made.
+using SettingValues = std::vector<std::pair<std::string, std::string>>;
+
+// What the file asks of the drive as it is now. What only follows from another setting is left
+// to it: the rotation mode needs the Advanced Quiet feature, Real Time Clarivox needs Clarivox
+// and a drive that has it.
+SettingValues profile_changes(const SettingValues& wanted, const SettingsSnapshot& now);
+
+struct ProfileOutcome {
+    std::string cancelled_at;  // the setting whose page question was answered Cancel
+    SettingValues refused;     // (setting, why) for those another setting held
+    SettingValues missing;     // (setting, what the drive has) for those that did not take
+    bool complete() const { return cancelled_at.empty() && refused.empty() && missing.empty(); }
+};
+// Makes the changes one after the other, each as its page does (an earlier one may bring a
+// later one along), then reads the drive back. With `save` and no changes, each page is sent
+// again with its save box ticked.
+ProfileOutcome apply_changes(const SettingValues& changes, bool save, const ConfirmPrompt& prompt);
 
 }  // namespace qdu
