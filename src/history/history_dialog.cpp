@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +16,7 @@
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/result_graph.h"
 #include "history/check_document.h"
+#include "shell/message_box.h"
 #include "shell/qt_text.h"
 #include "simdrive/shared_file.h"
 #include "strings/strings.h"
@@ -24,20 +24,6 @@
 namespace qdu {
 
 namespace {
-
-SaveFileChooser& chooser_slot() {
-    static SaveFileChooser chooser;
-    return chooser;
-}
-
-QString ask_where_to_save(QWidget* parent, const QString& suggested) {
-    if (chooser_slot()) {
-        return chooser_slot()(parent, suggested);
-    }
-    return QFileDialog::getSaveFileName(parent, qt_text(kHistoryExportTitle), suggested,
-                                        QStringLiteral("HTML (*.html);;JSON (*.json);;"
-                                                       "CSV (*.csv);;PNG (*.png)"));
-}
 
 QString end_text(const std::string& end) {
     if (end == "finished") {
@@ -58,10 +44,6 @@ QString from(const std::string& text) {
 }
 
 }  // namespace
-
-void set_save_file_chooser(SaveFileChooser chooser) {
-    chooser_slot() = std::move(chooser);
-}
 
 CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path) : QDialog(parent) {
     setObjectName(QStringLiteral("check-history"));
@@ -262,8 +244,10 @@ void CheckHistoryDialog::export_selected() {
     if (!shown_) {
         return;
     }
-    const QString file = ask_where_to_save(
-        this, QStringLiteral("check-%1.html").arg(static_cast<qlonglong>(shown_->id)));
+    const QString file = choose_file_to_save(
+        this, qt_text(kHistoryExportTitle),
+        QStringLiteral("check-%1.html").arg(static_cast<qlonglong>(shown_->id)),
+        QStringLiteral("HTML (*.html);;JSON (*.json);;CSV (*.csv);;PNG (*.png)"));
     if (file.isEmpty()) {
         return;
     }

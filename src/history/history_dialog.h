@@ -19,10 +19,6 @@ namespace qdu {
 
 class ResultPicture;
 
-// Asks where to save an export; an empty name means the user gave up. Tests put their own in.
-using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
-void set_save_file_chooser(SaveFileChooser chooser);
-
 class CheckHistoryDialog final : public QDialog {
     Q_OBJECT
 public:

@@ -18,6 +18,8 @@
 
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/check_result.h"
+#include "settings/apply_setting.h"
+#include "settings/profile.h"
 #include "settings/reading_page.h"
 #include "settings/system_page.h"
 #include "settings/utility_page.h"
@@ -26,9 +28,11 @@
 #include "shell/control_binder.h"
 #include "shell/dialog_units.h"
 #include "shell/help_file.h"
+#include "shell/message_box.h"
 #include "shell/program_icon.h"
 #include "shell/qt_text.h"
 #include "shell/system_menu.h"
+#include "simdrive/shared_file.h"
 #ifdef QDU_HAVE_HISTORY
 #include "history/history_dialog.h"
 #include "history/history_store.h"
@@ -83,23 +87,33 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
                     [this, command = item.command] { system_command_chosen(command); });
         }
     }
+    // This program's own items come after them; on Windows, where the system menu holds only
+    // its own, they sit behind the button.
+#ifdef Q_OS_WIN
+    QMenu* own = new QMenu(this);
+#else
+    QMenu* own = menu_;
+#endif
 #ifdef QDU_HAVE_HISTORY
     history_ = default_history_path();
-    QAction* history = menu_->addAction(qt_text(kHistoryMenuItem));
+    QAction* history = own->addAction(qt_text(kHistoryMenuItem));
     history->setObjectName(QStringLiteral("check-history"));
     connect(history, &QAction::triggered, this, [this] { show_check_history(); });
 #endif
+    save_settings_ = own->addAction(qt_text(kSaveSettingsMenuItem));
+    save_settings_->setObjectName(QStringLiteral("save-settings"));
+    connect(save_settings_, &QAction::triggered, this, [this] { save_settings_file(); });
+    load_settings_ = own->addAction(qt_text(kLoadSettingsMenuItem));
+    load_settings_->setObjectName(QStringLiteral("load-settings"));
+    connect(load_settings_, &QAction::triggered, this, [this] { load_settings_file(); });
 #ifdef Q_OS_WIN
     add_native_system_menu_items();
-#else
-    if (!menu_->isEmpty()) {
-        menu_button_ = new QToolButton;
-        menu_button_->setText(QStringLiteral("\u2630"));
-        menu_button_->setPopupMode(QToolButton::InstantPopup);
-        menu_button_->setMenu(menu_);
-        top->addWidget(menu_button_);
-    }
 #endif
+    menu_button_ = new QToolButton;
+    menu_button_->setText(QStringLiteral("\u2630"));
+    menu_button_->setPopupMode(QToolButton::InstantPopup);
+    menu_button_->setMenu(own);
+    top->addWidget(menu_button_);
     layout->addLayout(top);
 
     tabs_ = make_control<QTabBar>(kTabs);
@@ -121,6 +135,8 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     for (const DriveEntry& entry : drives_.entries) {
         selector_->addItem(QString::fromStdString(entry.label));
     }
+    save_settings_->setEnabled(!drives_.entries.empty());
+    load_settings_->setEnabled(!drives_.entries.empty());
     if (drives_.entries.empty()) {
         stack_->setCurrentWidget(not_connected_);
     } else {
@@ -224,6 +240,109 @@ CheckHistoryDialog* CQuorvelDriveUtilityDlg::show_check_history() {
     return dialog;
 }
 #endif
+
+namespace {
+
+// The drive's model as discovery named it: what a settings file is for.
+std::string model_of(const DriveEntry& entry) {
+    return entry.product.find(kModelName) != std::string::npos ? std::string(kModelName)
+                                                               : entry.product;
+}
+
+QString change_lines(const SettingValues& changes, const SettingsSnapshot& now) {
+    QString lines;
+    for (const auto& [setting, value] : changes) {
+        lines += QStringLiteral("\n  %1: %2 \u2192 %3")
+                     .arg(QString::fromStdString(setting),
+                          QString::fromStdString(now.word(setting)), QString::fromStdString(value));
+    }
+    return lines;
+}
+
+}  // namespace
+
+const DriveEntry* CQuorvelDriveUtilityDlg::current_drive() const {
+    if (drives_.selected < 0 || drives_.selected >= static_cast<int>(drives_.entries.size())) {
+        return nullptr;
+    }
+    return &drives_.entries[static_cast<std::size_t>(drives_.selected)];
+}
+
+void CQuorvelDriveUtilityDlg::save_settings_file() {
+    const DriveEntry* drive = current_drive();
+    if (drive == nullptr) {
+        return;
+    }
+    const QString file =
+        choose_file_to_save(this, qt_text(kSaveSettingsMenuItem),
+                            QStringLiteral("kvt-r42-settings.json"), qt_text(kSettingsFileFilter));
+    if (file.isEmpty()) {
+        return;
+    }
+    const std::string text = read_settings().file_text(model_of(*drive), drive->letter);
+    const std::string failure = replace_file(file.toStdString(), text);
+    show_message(this, failure.empty() ? qt_text(kSettingsSaved) + QLatin1Char('\n') + file
+                                       : qt_text(kSettingsSaveFailed) + QLatin1Char('\n') +
+                                             QString::fromStdString(failure));
+}
+
+void CQuorvelDriveUtilityDlg::load_settings_file() {
+    const DriveEntry* drive = current_drive();
+    if (drive == nullptr) {
+        return;
+    }
+    const QString file =
+        choose_file_to_open(this, qt_text(kLoadSettingsMenuItem), qt_text(kSettingsFileFilter));
+    if (file.isEmpty()) {
+        return;
+    }
+    const SharedRead read = read_shared_file(file.toStdString());
+    std::string error = read.exists ? read.error : std::string("there is no such file");
+    SettingValues wanted;
+    if (error.empty()) {
+        wanted = parse_profile(read.text, model_of(*drive), error);
+    }
+    if (!error.empty()) {
+        show_message(this, qt_text(kSettingsFileUnusable) + QLatin1Char('\n') + file +
+                               QStringLiteral(": ") + QString::fromStdString(error));
+        return;
+    }
+    const SettingsSnapshot now = read_settings();
+    const SettingValues changes = profile_changes(wanted, now);
+    if (changes.empty()) {
+        show_message(this, qt_text(kSettingsAlready));
+        return;
+    }
+    if (!ask_ok_cancel(this, qt_text(kSettingsApplyQuestion) + change_lines(changes, now))) {
+        return;
+    }
+    // Each change is made as its page makes it, with its page's questions.
+    const ProfileOutcome outcome =
+        apply_changes(changes, false, [this](int id) { return ask_ok_cancel(this, qt_text(id)); });
+    for (const int slot : {kSetting1, kSetting2, kStatus}) {
+        pages_[static_cast<std::size_t>(slot)]->RefreshFromDrive();
+    }
+    if (outcome.complete()) {
+        show_message(this, qt_text(kSettingsApplied));
+        return;
+    }
+    QString report = qt_text(kSettingsNotApplied);
+    if (!outcome.cancelled_at.empty()) {
+        report += QStringLiteral("\n  ") + qt_text(kSettingsCancelledAt) + QLatin1Char(' ') +
+                  QString::fromStdString(outcome.cancelled_at);
+    }
+    for (const auto& [setting, why] : outcome.refused) {
+        report += QStringLiteral("\n  %1 %2 %3")
+                      .arg(QString::fromStdString(setting), qt_text(kSettingsRefused),
+                           QString::fromStdString(why));
+    }
+    for (const auto& [setting, has] : outcome.missing) {
+        report += QStringLiteral("\n  %1 %2 %3")
+                      .arg(QString::fromStdString(setting), qt_text(kSettingsDidNotTake),
+                           QString::fromStdString(has));
+    }
+    show_message(this, report);
+}
 
 bool CQuorvelDriveUtilityDlg::system_command_chosen(std::uintptr_t command) {
     switch (system_command(command)) {

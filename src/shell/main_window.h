@@ -9,6 +9,7 @@
 #include "drive/discovery.h"
 #include "shell/tab_page.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -44,6 +45,10 @@ public:
     void show_about();
     // A command of the system menu's added items (16, 32); false for the system's own.
     bool system_command_chosen(std::uintptr_t command);
+    // The ☰ menu's settings files: the drive's settings saved as qdu --json settings writes
+    // them, or a file's settings applied as qdu apply applies them, with the pages' questions.
+    void save_settings_file();
+    void load_settings_file();
 #ifdef QDU_HAVE_HISTORY
     // Where the CD Check page keeps its checks and the history dialog reads them.
     void set_history_file(const std::string& path);
@@ -61,6 +66,7 @@ private:
     void add_native_system_menu_items();
 #endif
     void create_pages();
+    const DriveEntry* current_drive() const;
 
     DriveList drives_;
     QComboBox* selector_ = nullptr;
@@ -69,6 +75,8 @@ private:
     QLabel* not_connected_ = nullptr;
     QToolButton* menu_button_ = nullptr;
     QMenu* menu_ = nullptr;
+    QAction* save_settings_ = nullptr;
+    QAction* load_settings_ = nullptr;
     std::array<TabPage*, kPageCount> pages_{};
     int page_count_ = 0;
     std::string history_;

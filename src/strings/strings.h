@@ -44,6 +44,22 @@ enum HistoryText : int {
     kHistoryEndStopped,
     kHistoryChecksOfDisc,
 };
+// Settings files in the window.
+enum SettingsFileText : int {
+    kSaveSettingsMenuItem = 5040,
+    kLoadSettingsMenuItem,
+    kSettingsFileFilter,
+    kSettingsSaved,
+    kSettingsSaveFailed,
+    kSettingsFileUnusable,
+    kSettingsAlready,
+    kSettingsApplyQuestion,
+    kSettingsApplied,
+    kSettingsNotApplied,
+    kSettingsCancelledAt,
+    kSettingsRefused,
+    kSettingsDidNotTake,
+};
 
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);

@@ -27,6 +27,7 @@
 #include <QTreeWidget>
 
 #include "history/history_dialog.h"
+#include "shell/message_box.h"
 #endif
 #include "status/status_commands.h"
 #include "strings/strings.h"
