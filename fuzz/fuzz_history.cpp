@@ -3,7 +3,6 @@
 // a crash or undefined behaviour.
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,32 +12,15 @@
 #include "cdcheck/grading.h"
 #include "history/check_document.h"
 #include "history/history_store.h"
+#include "scratch_folder.h"
 
 using namespace qdu;
 
 namespace {
 
-struct Folder {
-    std::string path;
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 const std::string& history_path() {
-    static const Folder made{[] {
-        char dir[] = "/dev/shm/qdu-fuzz-history-XXXXXX";
-        char fallback[] = "/tmp/qdu-fuzz-history-XXXXXX";
-        if (::mkdtemp(dir) != nullptr) {
-            return std::string(dir);
-        }
-        if (::mkdtemp(fallback) == nullptr) {
-            __builtin_trap();
-        }
-        return std::string(fallback);
-    }()};
-    static const std::string path = made.path + "/history.sqlite3";
+    static const std::string path =
+        fuzzing::scratch_folder("qdu-fuzz-history") + "/history.sqlite3";
     return path;
 }
 

@@ -1,13 +1,12 @@
 // The simulated drives' state file, with any bytes in it: either the drives take their memory
 // from it, or it is moved aside with exactly one one-line warning. Never a crash or a hang.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "scratch_folder.h"
 #include "simdrive/scenario.h"
 #include "simdrive/state_file.h"
 
@@ -15,28 +14,8 @@ using namespace qdu;
 
 namespace {
 
-struct Folder {
-    std::string path;
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 const std::string& folder() {
-    static const Folder made{[] {
-        // In memory where there is such a folder: the target writes and syncs a file each run.
-        char dir[] = "/dev/shm/qdu-fuzz-state-XXXXXX";
-        char fallback[] = "/tmp/qdu-fuzz-state-XXXXXX";
-        if (::mkdtemp(dir) != nullptr) {
-            return std::string(dir);
-        }
-        if (::mkdtemp(fallback) == nullptr) {
-            __builtin_trap();
-        }
-        return std::string(fallback);
-    }()};
-    return made.path;
+    return fuzzing::scratch_folder("qdu-fuzz-state");
 }
 
 }  // namespace
