@@ -15,6 +15,17 @@ namespace {
 
 constexpr int kDialog = 100;
 
+// The version line names the program's version in the resource's form ("1, 1, 0, 5").
+QString version_line() {
+    QString line = qt_control_text(kDialog, 2);
+    const QString word = QStringLiteral("Version ");
+    if (const auto at = line.lastIndexOf(word); at >= 0) {
+        line = line.left(at + word.size()) +
+               QStringLiteral(QDU_PROGRAM_VERSION).replace(QLatin1Char('.'), QStringLiteral(", "));
+    }
+    return line;
+}
+
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -25,7 +36,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(program_icon().pixmap(48, 48));
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
-    for (const int line : {2, 3, 4}) {
+    texts->addWidget(new QLabel(version_line()));
+    for (const int line : {3, 4}) {
         texts->addWidget(new QLabel(qt_control_text(kDialog, line)));
     }
     layout->addLayout(texts, 1);
