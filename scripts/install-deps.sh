@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev libqt6svg6 qt6-qpa-plugins
     fonts-noto-cjk fonts-dejavu-core
     python3-jsonschema
+    scdoc desktop-file-utils appstream man-db
 )
 for extra in "$@"; do
     case "$extra" in

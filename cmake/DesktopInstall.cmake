@@ -1,0 +1,48 @@
+# What a Linux desktop needs besides the programs: the menu entry, the software centre's
+# description, the icon in every size the theme looks for, the man pages (from scdoc sources,
+# made at build time) and qdu's bash completion.
+set(QDU_RELEASE_DATE 2026-12-09)
+set(QDU_LINUX ${PROJECT_SOURCE_DIR}/resources/linux)
+
+if(QDU_GUI)
+    install(FILES ${QDU_LINUX}/org.quorvel.DriveUtility.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    configure_file(${QDU_LINUX}/org.quorvel.DriveUtility.metainfo.xml.in
+        ${PROJECT_BINARY_DIR}/org.quorvel.DriveUtility.metainfo.xml @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/org.quorvel.DriveUtility.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    set(icons ${PROJECT_SOURCE_DIR}/resources/icons)
+    install(FILES ${icons}/quorvel-drive-utility.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    foreach(size IN ITEMS 16 32 48 256)
+        install(FILES ${icons}/quorvel-drive-utility-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME quorvel-drive-utility.png)
+    endforeach()
+endif()
+
+install(FILES ${QDU_LINUX}/qdu.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qdu)
+
+find_program(QDU_SCDOC scdoc)
+if(QDU_SCDOC)
+    set(pages qdu)
+    if(QDU_GUI)
+        list(APPEND pages quorvel-drive-utility)
+    endif()
+    set(made)
+    foreach(page IN LISTS pages)
+        set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd)
+        set(out ${PROJECT_BINARY_DIR}/man/${page}.1)
+        add_custom_command(OUTPUT ${out}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+            COMMAND ${QDU_SCDOC} < ${source} > ${out}
+            DEPENDS ${source} VERBATIM)
+        list(APPEND made ${out})
+    endforeach()
+    add_custom_target(man_pages ALL DEPENDS ${made})
+    install(FILES ${made} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+    message(WARNING "scdoc was not found: the man pages are not made "
+        "(scripts/install-deps.sh installs it)")
+endif()
