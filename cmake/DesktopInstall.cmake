@@ -46,3 +46,29 @@ else()
     message(WARNING "scdoc was not found: the man pages are not made "
         "(scripts/install-deps.sh installs it)")
 endif()
+
+# The program's own manual, which HELP opens when the drive's help file is not there: beside the
+# programs in the build tree (../share/doc/... from src/) as in the installed one.
+if(QDU_GUI)
+    set(manual_source ${PROJECT_SOURCE_DIR}/docs/manual)
+    set(manual_out ${PROJECT_BINARY_DIR}/share/doc/quorvel-drive-utility/manual)
+    set(manual_files)
+    foreach(file IN ITEMS en/index.html ja/index.html manual.css)
+        add_custom_command(OUTPUT ${manual_out}/${file}
+            COMMAND ${CMAKE_COMMAND} -E copy ${manual_source}/${file} ${manual_out}/${file}
+            DEPENDS ${manual_source}/${file} VERBATIM)
+        list(APPEND manual_files ${manual_out}/${file})
+    endforeach()
+    foreach(language IN ITEMS en ja)
+        foreach(page IN ITEMS setting1 setting2 status utility cd-check check-history)
+            set(shot ${PROJECT_SOURCE_DIR}/docs/screenshots/${language}-${page}.png)
+            add_custom_command(OUTPUT ${manual_out}/images/${language}-${page}.png
+                COMMAND ${CMAKE_COMMAND} -E copy ${shot}
+                    ${manual_out}/images/${language}-${page}.png
+                DEPENDS ${shot} VERBATIM)
+            list(APPEND manual_files ${manual_out}/images/${language}-${page}.png)
+        endforeach()
+    endforeach()
+    add_custom_target(manual ALL DEPENDS ${manual_files})
+    install(DIRECTORY ${manual_out}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvel-drive-utility/manual)
+endif()

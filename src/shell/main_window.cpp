@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -56,7 +58,34 @@ FileOpener& opener_slot() {
     return opener;
 }
 
+QString& manual_slot() {
+    static QString folder;
+    return folder;
+}
+
+// The manual's page in the user's language, or in English; empty when there is none.
+QString manual_page() {
+    const QString folder =
+        manual_slot().isEmpty()
+            ? QCoreApplication::applicationDirPath() +
+                  QStringLiteral("/../share/doc/quorvel-drive-utility/manual")
+            : manual_slot();
+    const QString first =
+        ui_language() == Language::Japanese ? QStringLiteral("ja") : QStringLiteral("en");
+    for (const QString& language : {first, QStringLiteral("en")}) {
+        const QFileInfo page(folder + QLatin1Char('/') + language + QStringLiteral("/index.html"));
+        if (page.isFile()) {
+            return page.canonicalFilePath();
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+void set_manual_folder(const QString& folder) {
+    manual_slot() = folder;
+}
 
 void set_help_opener(FileOpener opener) {
     opener_slot() = std::move(opener);
@@ -379,20 +408,33 @@ bool CQuorvelDriveUtilityDlg::nativeEvent(const QByteArray& type, void* message,
 
 void CQuorvelDriveUtilityDlg::open_help() {
     const std::string name = help_file_name(current_model_name(), locale_is_japanese_japan());
-    const QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
+    QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
+    // Without the model's help file (always, on Linux), the program's own manual; without
+    // either, the user is told rather than shown nothing.
+    const bool help_file = QFileInfo(path).isFile();
+    if (!help_file) {
+        path = manual_page();
+        if (path.isEmpty()) {
+            show_message(this, qt_text(kHelpMissing) + QLatin1Char('\n') +
+                                   QString::fromStdString(name));
+            return;
+        }
+    }
     if (opener_slot()) {
         opener_slot()(path);
         return;
     }
 #ifdef Q_OS_WIN
-    // The bare name: the shell looks for it in the current folder. What it answers is not
-    // looked at; a missing file or handler shows nothing.
-    const std::wstring file = QString::fromStdString(name).toStdWString();
-    ::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-#else
+    if (help_file) {
+        // The bare name: the shell looks for it in the current folder. What it answers is not
+        // looked at.
+        const std::wstring file = QString::fromStdString(name).toStdWString();
+        ::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+#endif
     // The desktop's handler for the file type, never a shell command line.
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-#endif
 }
 
 void CQuorvelDriveUtilityDlg::show_about() {

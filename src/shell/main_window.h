@@ -22,6 +22,9 @@ namespace qdu {
 // Opens a file with the desktop's handler; tests put their own in.
 using FileOpener = std::function<void(const QString& path)>;
 void set_help_opener(FileOpener opener);
+// Where the program's own manual is (a folder with en/ and ja/); empty: beside the program, in
+// ../share/doc/quorvel-drive-utility/manual. Tests put their own in.
+void set_manual_folder(const QString& folder);
 
 class CQuorvelDriveUtilityDlg final : public QDialog {
     Q_OBJECT

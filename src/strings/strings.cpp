@@ -235,6 +235,9 @@ constexpr Entry kStrings[] = {
     {kSettingsCancelledAt, "Cancelled at", "キャンセルした設定:"},
     {kSettingsRefused, "not changed:", "変更されませんでした:"},
     {kSettingsDidNotTake, "did not take; the drive has", "反映されませんでした。ドライブの値:"},
+    {kHelpMissing,
+     "Neither the drive's help file nor this program's manual was found. The help file would be:",
+     "ドライブのヘルプファイルもこのプログラムのマニュアルも見つかりませんでした。ヘルプファイル:"},
 };
 
 constexpr ControlEntry kControls[] = {

@@ -60,6 +60,7 @@ enum SettingsFileText : int {
     kSettingsRefused,
     kSettingsDidNotTake,
 };
+inline constexpr int kHelpMissing = 5060;
 
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);

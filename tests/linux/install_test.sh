@@ -29,7 +29,9 @@ for file in bin/qdu bin/quorvel-drive-utility "${desktop#$usr/}" "${metainfo#$us
     share/icons/hicolor/48x48/apps/quorvel-drive-utility.png \
     share/icons/hicolor/256x256/apps/quorvel-drive-utility.png \
     share/man/man1/qdu.1 share/man/man1/quorvel-drive-utility.1 \
-    share/bash-completion/completions/qdu; do
+    share/bash-completion/completions/qdu \
+    share/doc/quorvel-drive-utility/manual/en/index.html \
+    share/doc/quorvel-drive-utility/manual/ja/index.html; do
     [ -f "$usr/$file" ] || fail "$file is not installed"
 done
 
@@ -47,6 +49,13 @@ for page in qdu quorvel-drive-utility; do
     MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1" >"$root/page" 2>"$root/warnings"
     [ ! -s "$root/warnings" ] || fail "man $page: $(cat "$root/warnings")"
     grep -q "^NAME" "$root/page" || fail "man $page has no NAME section"
+done
+
+# Every picture the manual shows is installed with it.
+for page in "$usr"/share/doc/quorvel-drive-utility/manual/*/index.html; do
+    for image in $(sed -n 's/.*<img src="\([^"]*\)".*/\1/p' "$page"); do
+        [ -f "$(dirname "$page")/$image" ] || fail "$page shows $image, which is not installed"
+    done
 done
 
 [ "$("$usr/bin/qdu" --version)" = "qdu $version" ] || fail "qdu --version"

@@ -43,6 +43,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<QTemporaryDir> help_folder;
+    QString previous_folder;
     QComboBox* selector(CQuorvelDriveUtilityDlg& w) { return w.findChild<QComboBox*>("1000"); }
     QTabBar* tabs(CQuorvelDriveUtilityDlg& w) { return w.findChild<QTabBar*>("1001"); }
     void choose_drive(CQuorvelDriveUtilityDlg& w, int index) {
@@ -67,11 +69,58 @@ private:
 private slots:
     void initTestCase() { qdu::testing::empty_check_history(); }
 
-    void init() { status_page_visible() = false; }
+    // The model's help files are in the current folder, as the help command expects them.
+    void init() {
+        status_page_visible() = false;
+        help_folder = std::make_unique<QTemporaryDir>();
+        for (const char* name : {"KVT-R42_English.chm", "KVT-R42_Japanese.chm"}) {
+            QFile(help_folder->filePath(name)).open(QIODevice::WriteOnly);
+        }
+        previous_folder = QDir::currentPath();
+        QDir::setCurrent(help_folder->path());
+        // A message box would wait for a click that never comes.
+        set_message_reader([](const QString& m) { QFAIL(qPrintable("unexpected message: " + m)); });
+    }
     void cleanup() {
         qdu::testing::uninstall_scenario();
         set_help_opener(nullptr);
+        set_manual_folder({});
+        set_message_reader(nullptr);
         qputenv("LANG", "C");
+        QDir::setCurrent(previous_folder);
+        help_folder.reset();
+    }
+
+    // Without the help file, the program's manual in the user's language; without either, a
+    // message names the help file instead of nothing happening.
+    void helpFallsBackToTheManual() {
+        install_scenario(kBothKinds);
+        CQuorvelDriveUtilityDlg w;
+        QString opened;
+        QStringList messages;
+        set_help_opener([&opened](const QString& path) { opened = path; });
+        set_message_reader([&messages](const QString& m) { messages << m; });
+        QFile::remove("KVT-R42_English.chm");
+        QTemporaryDir manual;
+        for (const char* language : {"en", "ja"}) {
+            QDir(manual.path()).mkpath(language);
+            QFile(manual.filePath(QString(language) + "/index.html")).open(QIODevice::WriteOnly);
+        }
+        set_manual_folder(manual.path());
+        w.open_help();
+        QCOMPARE(opened, QFileInfo(manual.filePath("en/index.html")).canonicalFilePath());
+        set_ui_language(Language::Japanese);
+        w.open_help();
+        set_ui_language(Language::English);
+        QCOMPARE(opened, QFileInfo(manual.filePath("ja/index.html")).canonicalFilePath());
+        QVERIFY(messages.isEmpty());
+
+        opened.clear();
+        set_manual_folder(manual.filePath("nowhere"));
+        w.open_help();
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].endsWith("\nKVT-R42_English.chm"));
     }
 
     void noDriveShowsTheMessageAndNothingElse() {
@@ -370,6 +419,7 @@ private slots:
         QString opened;
         set_help_opener([&opened](const QString& path) { opened = path; });
         qputenv("LANG", "C");
+        QFile("etcxrm-rf100_English.chm").open(QIODevice::WriteOnly);
         w.window_menu()->actions()[0]->trigger();
         QCOMPARE(opened, QDir::current().absoluteFilePath("etcxrm-rf100_English.chm"));
     }
