@@ -292,13 +292,17 @@ private slots:
             button(d)->click();
         });
         page.on_start();
+        const QString log = page.findChild<QTextEdit*>("1096")->toPlainText();
+        const QString report(
+            "Result : Level A\nGood condition.\n\n  Track 01 \t: A\n  Track 02 \t: A\n");
+#ifdef QDU_HAVE_HISTORY
         // The log ends with the disc: tracks at 0 and 40 s, 80 s in all, give the freedb ID
         // 08005002 (digit sums 2 + 6, 80 s, 2 tracks).
-        const QString log = page.findChild<QTextEdit*>("1096")->toPlainText();
-        QVERIFY2(log.startsWith("Result : Level A\nGood condition.\n\n  Track 01 \t: A\n  Track 02 "
-                                "\t: A\n\nDisc ID: "),
-                 qPrintable(log));
+        QVERIFY2(log.startsWith(report + "\nDisc ID: "), qPrintable(log));
         QVERIFY2(log.endsWith("  (freedb 08005002)"), qPrintable(log));
+#else
+        QCOMPARE(log, report);
+#endif
         QCOMPARE(render(check_result()), DiscPicture());
         QVERIFY(bus->drive('D')->tray_open());
     }
@@ -412,8 +416,13 @@ private slots:
         when_dialog([](CDialogInspectionInp* d) { return stage(d).startsWith("Track No."); },
                     [](CDialogInspectionInp* d) { button(d)->click(); });
         page.on_start();
+#ifdef QDU_HAVE_HISTORY
         QVERIFY(page.findChild<QTextEdit*>("1096")->toPlainText().startsWith(
             "Checking was canceled.\nDisc ID: "));
+#else
+        QCOMPARE(page.findChild<QTextEdit*>("1096")->toPlainText(),
+                 QString("Checking was canceled."));
+#endif
         QVERIFY(!bus->drive('D')->medium_removal_prevented());
         QVERIFY(!bus->drive('D')->measuring());
     }
