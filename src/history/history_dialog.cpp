@@ -145,6 +145,7 @@ void CheckHistoryDialog::fill_list() {
         show_selected();
         return;
     }
+    note_->clear();
     const std::string disc = disc_filter_->currentData().toString().toStdString();
     for (const RecordedCheck& check : store_->list({disc, ""})) {
         QString when = from(check.when);
