@@ -33,10 +33,11 @@ if(QDU_SCDOC)
     set(made)
     foreach(page IN LISTS pages)
         set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd)
-        set(out ${PROJECT_BINARY_DIR}/man/${page}.1)
+        # Compressed, as Debian installs man pages; gzip -n keeps the bytes the same each build.
+        set(out ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
         add_custom_command(OUTPUT ${out}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-            COMMAND ${QDU_SCDOC} < ${source} > ${out}
+            COMMAND sh -c "'${QDU_SCDOC}' < '${source}' | gzip -9n > '${out}'"
             DEPENDS ${source} VERBATIM)
         list(APPEND made ${out})
     endforeach()
@@ -46,6 +47,15 @@ else()
     message(WARNING "scdoc was not found: the man pages are not made "
         "(scripts/install-deps.sh installs it)")
 endif()
+
+# The package's changelog, as Debian keeps it for every package.
+configure_file(${QDU_LINUX}/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+    COMMAND sh -c "gzip -9n < '${PROJECT_BINARY_DIR}/changelog' > '${PROJECT_BINARY_DIR}/changelog.gz'"
+    DEPENDS ${PROJECT_BINARY_DIR}/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvel-drive-utility)
 
 # The program's own manual, which HELP opens when the drive's help file is not there: beside the
 # programs in the build tree (../share/doc/... from src/) as in the installed one.

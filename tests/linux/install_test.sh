@@ -28,7 +28,8 @@ for file in bin/qdu bin/quorvel-drive-utility "${desktop#$usr/}" "${metainfo#$us
     share/icons/hicolor/16x16/apps/quorvel-drive-utility.png \
     share/icons/hicolor/48x48/apps/quorvel-drive-utility.png \
     share/icons/hicolor/256x256/apps/quorvel-drive-utility.png \
-    share/man/man1/qdu.1 share/man/man1/quorvel-drive-utility.1 \
+    share/man/man1/qdu.1.gz share/man/man1/quorvel-drive-utility.1.gz \
+    share/doc/quorvel-drive-utility/changelog.gz \
     share/bash-completion/completions/qdu \
     share/doc/quorvel-drive-utility/manual/en/index.html \
     share/doc/quorvel-drive-utility/manual/ja/index.html; do
@@ -46,7 +47,7 @@ grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$
     fail "the metainfo does not launch the installed menu entry"
 
 for page in qdu quorvel-drive-utility; do
-    MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1" >"$root/page" 2>"$root/warnings"
+    MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1.gz" >"$root/page" 2>"$root/warnings"
     [ ! -s "$root/warnings" ] || fail "man $page: $(cat "$root/warnings")"
     grep -q "^NAME" "$root/page" || fail "man $page has no NAME section"
 done
@@ -59,6 +60,8 @@ for page in "$usr"/share/doc/quorvel-drive-utility/manual/*/index.html; do
 done
 
 [ "$("$usr/bin/qdu" --version)" = "qdu $version" ] || fail "qdu --version"
+zcat "$usr/share/doc/quorvel-drive-utility/changelog.gz" | head -n 1 |
+    grep -q "^quorvel-drive-utility ($version) " || fail "the changelog does not name $version"
 bash -c "source '$usr/share/bash-completion/completions/qdu' && complete -p qdu" | grep -q _qdu ||
     fail "the completion does not load"
 echo "install tree: every file in place and valid"
