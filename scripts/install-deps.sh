@@ -29,6 +29,8 @@ for extra in "$@"; do
         # Qt for Windows from Debian's source package: Ninja, Perl for its header tool, xz for
         # the tarball.
         --windows-qt) packages+=(ninja-build perl xz-utils) ;;
+        # The Debian package: dpkg-shlibdeps works out its dependencies, lintian checks it.
+        --package) packages+=(dpkg-dev lintian) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done
