@@ -62,8 +62,7 @@ std::string reading_mode_text(ReadingMode mode) {
 std::string model_of(const DriveList& list, char letter) {
     for (const DriveEntry& e : list.entries) {
         if (e.letter == letter) {
-            return e.product.find(kModelName) != std::string::npos ? std::string(kModelName)
-                                                                   : e.product;
+            return qdu::model_of(e);
         }
     }
     return {};

@@ -159,4 +159,9 @@ std::string current_model_name() {
     return name;
 }
 
+std::string model_of(const DriveEntry& entry) {
+    return entry.product.find(kModelName) != std::string::npos ? std::string(kModelName)
+                                                               : entry.product;
+}
+
 }  // namespace qdu

@@ -76,5 +76,8 @@ bool has_cd_check_code(std::string_view code);
 void enumerate_drives(DriveList& list);
 void select_drive(char letter);
 std::string current_model_name();
+// The model a listed drive is, from discovery's own INQUIRY (no command): what settings files
+// are for.
+std::string model_of(const DriveEntry& entry);
 
 }  // namespace qdu

@@ -1,8 +1,8 @@
 #include "shell/main_window.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -65,11 +65,10 @@ QString& manual_slot() {
 
 // The manual's page in the user's language, or in English; empty when there is none.
 QString manual_page() {
-    const QString folder =
-        manual_slot().isEmpty()
-            ? QCoreApplication::applicationDirPath() +
-                  QStringLiteral("/../share/doc/quorvel-drive-utility/manual")
-            : manual_slot();
+    const QString folder = manual_slot().isEmpty()
+                               ? QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/../share/doc/quorvel-drive-utility/manual")
+                               : manual_slot();
     const QString first =
         ui_language() == Language::Japanese ? QStringLiteral("ja") : QStringLiteral("en");
     for (const QString& language : {first, QStringLiteral("en")}) {
@@ -272,12 +271,6 @@ CheckHistoryDialog* CQuorvelDriveUtilityDlg::show_check_history() {
 
 namespace {
 
-// The drive's model as discovery named it: what a settings file is for.
-std::string model_of(const DriveEntry& entry) {
-    return entry.product.find(kModelName) != std::string::npos ? std::string(kModelName)
-                                                               : entry.product;
-}
-
 QString change_lines(const SettingValues& changes, const SettingsSnapshot& now) {
     QString lines;
     for (const auto& [setting, value] : changes) {
@@ -415,8 +408,8 @@ void CQuorvelDriveUtilityDlg::open_help() {
     if (!help_file) {
         path = manual_page();
         if (path.isEmpty()) {
-            show_message(this, qt_text(kHelpMissing) + QLatin1Char('\n') +
-                                   QString::fromStdString(name));
+            show_message(this,
+                         qt_text(kHelpMissing) + QLatin1Char('\n') + QString::fromStdString(name));
             return;
         }
     }
