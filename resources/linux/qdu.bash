@@ -4,7 +4,7 @@ _qdu() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="list settings set apply restore-defaults status check history power-cycle"
+    local commands="list settings set apply restore-defaults status check history doctor power-cycle"
     local globals="--simulate --drive -d --trace --json --sim-state --help --version"
     local settings="reading-feature reading-mode clarivox real-time-clarivox zeve-duzir-iraveri
         video-audio-mode led-off smooth-tray bdr-high-speed bd-write-mode dvd-write-mode"

@@ -171,6 +171,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         "forget", "Remove a check (N) or every check of a disc (--disc ID) from the history");
     history_forget->add_option("N", request.ids, "The check's number")->expected(0, 1);
     history_forget->add_flag("-y,--yes", yes, "Do not ask");
+    auto* doctor = app.add_subcommand(
+        "doctor",
+        "Why a drive is or is not usable: the system's optical drives, their device nodes and "
+        "who may open them, what each answered, and the command that mends each problem");
     auto* power_cycle = app.add_subcommand(
         "power-cycle",
         "Switch a simulated drive off and on: it comes back with its saved settings");
@@ -193,7 +197,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (app.get_subcommands().empty()) {
         err << "qdu: no command given; the commands are: list, settings, set, restore-defaults, "
-               "apply, status, check, history, power-cycle "
+               "apply, status, check, history, doctor, power-cycle "
                "(see 'qdu --help')\n";
         return kExitUsage;
     }
@@ -302,6 +306,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                              : history_forget->parsed()  ? HistoryRequest::Action::Forget
                                                          : HistoryRequest::Action::List;
             code = command_history(ctx, request);
+        } else if (doctor->parsed()) {
+            code = command_doctor(ctx);
         } else if (power_cycle->parsed()) {
             code = command_power_cycle(ctx, bus.get());
         } else if (restore->parsed()) {

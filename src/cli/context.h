@@ -75,6 +75,8 @@ struct HistoryRequest {
     std::string output;  // export into this file instead of standard output
 };
 int command_history(const Context& ctx, const HistoryRequest& request);
+// Why a drive is or is not usable here: exit 0 when a supported drive can be used.
+int command_doctor(const Context& ctx);
 
 // Words of the command line's own texts, in the user's language.
 enum class Word {

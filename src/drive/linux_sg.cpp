@@ -7,11 +7,15 @@
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -75,6 +79,108 @@ bool LinuxSystem::is_root() {
     return ::geteuid() == 0;
 }
 
+std::optional<std::string> LinuxSystem::read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+namespace {
+
+std::string group_name(gid_t gid) {
+    std::vector<char> scratch(16384);
+    group entry{};
+    group* found = nullptr;
+    ::getgrgid_r(gid, &entry, scratch.data(), scratch.size(), &found);
+    return found != nullptr ? found->gr_name : std::to_string(gid);
+}
+
+std::vector<std::string> group_names(const std::vector<gid_t>& ids) {
+    std::vector<std::string> names;
+    for (const gid_t id : ids) {
+        std::string name = group_name(id);
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+LinuxSystem::Identity LinuxSystem::identity() {
+    Identity who;
+    who.uid = ::geteuid();
+    std::vector<gid_t> session(1, ::getegid());
+    const int count = ::getgroups(0, nullptr);
+    if (count > 0) {
+        std::vector<gid_t> more(static_cast<std::size_t>(count));
+        const int got = ::getgroups(count, more.data());
+        more.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        session.insert(session.end(), more.begin(), more.end());
+    }
+    who.session_groups = group_names(session);
+
+    std::vector<char> scratch(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    ::getpwuid_r(who.uid, &entry, scratch.data(), scratch.size(), &found);
+    if (found == nullptr) {
+        who.name = std::to_string(who.uid);
+        who.account_groups = who.session_groups;
+        return who;
+    }
+    who.name = found->pw_name;
+    int listed = 64;
+    std::vector<gid_t> account(static_cast<std::size_t>(listed));
+    if (::getgrouplist(found->pw_name, found->pw_gid, account.data(), &listed) < 0) {
+        account.resize(static_cast<std::size_t>(listed));
+        ::getgrouplist(found->pw_name, found->pw_gid, account.data(), &listed);
+    }
+    account.resize(static_cast<std::size_t>(std::max(listed, 0)));
+    who.account_groups = group_names(account);
+    return who;
+}
+
+std::vector<uid_t> LinuxSystem::acl_read_write_users(const std::string& path) {
+    // The kernel's form of system.posix_acl_access: a version word, then entries of tag (16
+    // bits), permissions (16) and id (32), little-endian on the machines we build for.
+    std::array<std::uint8_t, 4096> raw{};
+    const ssize_t size =
+        ::getxattr(path.c_str(), "system.posix_acl_access", raw.data(), raw.size());
+    std::vector<uid_t> users;
+    if (size < 4) {
+        return users;
+    }
+    constexpr unsigned kUser = 0x02;
+    constexpr unsigned kMask = 0x10;
+    constexpr unsigned kReadWrite = 0x06;
+    auto word16 = [&](std::size_t at) { return static_cast<unsigned>(raw[at] | raw[at + 1] << 8); };
+    auto word32 = [&](std::size_t at) {
+        return static_cast<uid_t>(raw[at] | raw[at + 1] << 8 | raw[at + 2] << 16 |
+                                  static_cast<uid_t>(raw[at + 3]) << 24);
+    };
+    unsigned mask = 07;
+    std::vector<std::pair<uid_t, unsigned>> entries;
+    for (std::size_t at = 4; at + 8 <= static_cast<std::size_t>(size); at += 8) {
+        if (word16(at) == kUser) {
+            entries.emplace_back(word32(at + 4), word16(at + 2));
+        } else if (word16(at) == kMask) {
+            mask = word16(at + 2);
+        }
+    }
+    for (const auto& [uid, permissions] : entries) {
+        if ((permissions & mask & kReadWrite) == kReadWrite) {
+            users.push_back(uid);
+        }
+    }
+    return users;
+}
+
 std::optional<int> linux_drive_index(char letter) {
     if (letter >= 'a' && letter <= 'z') {
         letter = static_cast<char>(letter - 'a' + 'A');
@@ -83,6 +189,17 @@ std::optional<int> linux_drive_index(char letter) {
         return std::nullopt;
     }
     return letter - 'C';
+}
+
+std::string mode_text(mode_t mode) {
+    std::string text = "---------";
+    const char* letters = "rwxrwxrwx";
+    for (int i = 0; i < 9; ++i) {
+        if ((mode & (0400U >> i)) != 0) {
+            text[static_cast<std::size_t>(i)] = letters[i];
+        }
+    }
+    return text;
 }
 
 std::string linux_host_status_text(int host_status) {
@@ -220,17 +337,6 @@ private:
 };
 
 class NoOpNotificationHold final : public MediaNotificationHold {};
-
-std::string mode_text(mode_t mode) {
-    std::string text = "---------";
-    const char* letters = "rwxrwxrwx";
-    for (int i = 0; i < 9; ++i) {
-        if ((mode & (0400U >> i)) != 0) {
-            text[static_cast<std::size_t>(i)] = letters[i];
-        }
-    }
-    return text;
-}
 
 }  // namespace
 

@@ -20,6 +20,9 @@
 
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/check_result.h"
+#ifdef __linux__
+#include "drive/linux_doctor.h"
+#endif
 #include "settings/apply_setting.h"
 #include "settings/profile.h"
 #include "settings/reading_page.h"
@@ -154,20 +157,17 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     stack_->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area, 1);
 
-    not_connected_ = make_control<QLabel>(kNotConnected, qt_control_text(kDialog, kNotConnected));
-    not_connected_->setAlignment(Qt::AlignCenter);
-    not_connected_->setWordWrap(true);
-    stack_->addWidget(not_connected_);
-
     enumerate_drives(drives_);
+    QWidget* no_drive_page = create_no_drive_page();
     for (const DriveEntry& entry : drives_.entries) {
         selector_->addItem(QString::fromStdString(entry.label));
     }
     save_settings_->setEnabled(!drives_.entries.empty());
     load_settings_->setEnabled(!drives_.entries.empty());
     if (drives_.entries.empty()) {
-        stack_->setCurrentWidget(not_connected_);
+        stack_->setCurrentWidget(no_drive_page);
     } else {
+        no_drive_page->hide();
         not_connected_->hide();
         create_pages();
     }
@@ -178,6 +178,37 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     const QFontMetrics metrics(font());
     const QSize units = dialog_units(metrics, 211, 275);
     setFixedSize(units.expandedTo(sizeHint()));
+}
+
+QWidget* CQuorvelDriveUtilityDlg::create_no_drive_page() {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->addStretch(1);
+    not_connected_ = make_control<QLabel>(kNotConnected, qt_control_text(kDialog, kNotConnected));
+    not_connected_->setAlignment(Qt::AlignCenter);
+    not_connected_->setWordWrap(true);
+    column->addWidget(not_connected_);
+    doctor_line_ = new QLabel;
+    doctor_line_->setObjectName(QStringLiteral("doctor-line"));
+    doctor_line_->setAlignment(Qt::AlignCenter);
+    doctor_line_->setWordWrap(true);
+    doctor_line_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    doctor_line_->hide();
+    column->addWidget(doctor_line_);
+    column->addStretch(1);
+    stack_->addWidget(page);
+#ifdef __linux__
+    // When the system has optical drives but none is usable, the doctor's first finding.
+    if (drives_.entries.empty()) {
+        const auto report = diagnose_installed_provider(drives_.probes);
+        if (report && !report->devices.empty() && !report->problems.empty()) {
+            doctor_line_->setText(
+                QString::fromStdString(doctor_hint(report->problems.front(), ui_language())));
+            doctor_line_->show();
+        }
+    }
+#endif
+    return page;
 }
 
 void CQuorvelDriveUtilityDlg::create_pages() {

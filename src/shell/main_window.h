@@ -69,6 +69,7 @@ private:
     void add_native_system_menu_items();
 #endif
     void create_pages();
+    QWidget* create_no_drive_page();
     const DriveEntry* current_drive() const;
 
     DriveList drives_;
@@ -76,6 +77,7 @@ private:
     QTabBar* tabs_ = nullptr;
     QStackedLayout* stack_ = nullptr;
     QLabel* not_connected_ = nullptr;
+    QLabel* doctor_line_ = nullptr;  // why the system's drives are not usable, beneath it
     QToolButton* menu_button_ = nullptr;
     QMenu* menu_ = nullptr;
     QAction* save_settings_ = nullptr;

@@ -61,6 +61,19 @@ enum SettingsFileText : int {
     kSettingsDidNotTake,
 };
 inline constexpr int kHelpMissing = 5060;
+// Why a drive is not usable (qdu doctor's first finding, in the window); %s is a node.
+enum DoctorText : int {
+    kDoctorNoOpticalDevice = 5070,
+    kDoctorNoSgModule,
+    kDoctorNoSrDriver,
+    kDoctorNodeMissing,
+    kDoctorPermissionDenied,
+    kDoctorBusy,
+    kDoctorOpenFailed,
+    kDoctorNoAnswer,
+    kDoctorOtherDrive,
+    kDoctorSeeMore,
+};
 
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);

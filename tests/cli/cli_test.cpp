@@ -31,6 +31,10 @@
 #endif
 #include "support/child_process.h"
 #include "support/hooked_provider.h"
+#ifdef __linux__
+#include "drive/linux_sg.h"
+#include "support/fake_linux_tree.h"
+#endif
 
 namespace qdu::cli {
 namespace {
@@ -184,6 +188,45 @@ TEST_F(Qdu, ListDevicesThatCannotBeOpenedAreNamedWithAdvice) {
     EXPECT_NE(empty.err.find("No optical drive was found (looked at /dev/sr0 to /dev/sr23)"),
               std::string::npos);
 }
+
+#ifdef __linux__
+TEST_F(Qdu, DoctorNamesEachNodeAndTheCommandThatMendsIt) {
+    auto tree = std::make_shared<qdu::testing::FakeLinuxTree>();
+    tree->drive(0, 0, "QUORVEL", "BD-RW KVT-R42");
+    tree->owners[tree->node("sr0")] = {"root", "cdrom", 0660};
+    tree->owners[tree->node("sg0")] = {"root", "cdrom", 0660};
+    tree->who.account_groups = {"ripper", "cdrom"};  // added, not yet logged in again
+    const auto provider = std::make_shared<LinuxDeviceProvider>(tree, tree->paths());
+
+    const Outcome json = qdu({"--json", "doctor"}, with_provider(provider));
+    EXPECT_EQ(json.code, kExitFailed);
+    const auto report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["user"]["session_groups"], nlohmann::json({"ripper"}));
+    const auto& device = report["devices"].at(0);
+    EXPECT_EQ(device["letter"], "C");
+    EXPECT_EQ(device["model"], "BD-RW KVT-R42");
+    EXPECT_EQ(device["nodes"].at(1)["path"], tree->node("sg0"));
+    EXPECT_EQ(device["nodes"].at(1)["mode"], "0660");
+    EXPECT_EQ(device["nodes"].at(1)["read_write"], false);
+    EXPECT_EQ(device["identification"]["answer"], "not probed");
+    ASSERT_EQ(report["problems"].size(), 1U);
+    EXPECT_EQ(report["problems"][0]["kind"], "permission-denied");
+    EXPECT_EQ(report["problems"][0]["fix"], "newgrp cdrom   (or log out and log in again)");
+
+    const Outcome text = qdu({"doctor"}, with_provider(provider));
+    EXPECT_EQ(text.code, kExitFailed);
+    EXPECT_NE(text.out.find(tree->node("sg0") + "  root:cdrom  rw-rw----  cannot be opened: "
+                                                "Permission denied"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("  1. " + tree->node("sg0") + " cannot be opened: permission denied\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("     fix: newgrp cdrom"), std::string::npos) << text.out;
+
+    EXPECT_EQ(qdu({"--simulate", "doctor"}).code, kExitUsage);
+}
+#endif
 
 TEST_F(Qdu, ListDriveTextsNeverReachTheTerminalAsControlCharacters) {
     const std::string path = folder + "/scenario.scn";

@@ -22,6 +22,10 @@
 #include "shell/window_options.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
+#ifdef __linux__
+#include "drive/linux_sg.h"
+#include "support/fake_linux_tree.h"
+#endif
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -134,7 +138,35 @@ private slots:
         QVERIFY(!message->isHidden());
         QCOMPARE(message->text(), QString("The drive is not connected."));
         QCOMPARE(w.windowTitle(), QString("Quorvel BD Drive Utility"));
+        // Simulated drives are not the system's: nothing for the doctor to say.
+        QVERIFY(w.findChild<QLabel*>("doctor-line")->isHidden());
     }
+
+#ifdef __linux__
+    void noUsableDriveSaysWhyBeneath() {
+        auto tree = std::make_shared<qdu::testing::FakeLinuxTree>();
+        tree->drive(0, 0, "QUORVEL", "BD-RW KVT-R42");
+        tree->owners[tree->node("sr0")] = {"root", "cdrom", 0660};
+        tree->owners[tree->node("sg0")] = {"root", "cdrom", 0660};
+        install_device_provider(std::make_shared<LinuxDeviceProvider>(tree, tree->paths()));
+        const QString sg0 = QString::fromStdString(tree->node("sg0"));
+        for (const Language language : {Language::English, Language::Japanese}) {
+            set_ui_language(language);
+            CQuorvelDriveUtilityDlg w;
+            QCOMPARE(w.page_count(), 0);
+            QVERIFY(!w.findChild<QLabel*>("1051")->isHidden());
+            auto* line = w.findChild<QLabel*>("doctor-line");
+            QVERIFY(!line->isHidden());
+            QCOMPARE(line->text(),
+                     language == Language::English
+                         ? sg0 + " cannot be opened: permission denied — see qdu doctor"
+                         : sg0 +
+                               " を開けません: アクセス権がありません — 詳しくは qdu "
+                               "doctor を参照してください");
+        }
+        set_ui_language(Language::English);
+    }
+#endif
 
     void oneDriveWithoutCheckHasFourTabs() {
         install_scenario("drive E\ncode MXR 2750LC31\n");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
@@ -504,6 +505,54 @@ void user_without_sg(Check& check) {
     set_node_access(kSg, 0, kCdromGroup, 0660);
 }
 
+// qdu doctor against the kernel: root sees QEMU's drive answer as another maker's; a user whose
+// account is in cdrom but whose session is not is told to take the group.
+void doctor(Check& check) {
+    set_node_access(kSr, 0, kCdromGroup, 0660);
+    set_node_access(kSg, 0, kCdromGroup, 0660);
+    const auto doctor_json = [](Check& mine) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = cli::run({"--json", "doctor"}, out, err);
+        mine.expect(code == cli::kExitFailed, "qdu doctor exited with " + std::to_string(code));
+        try {
+            return nlohmann::json::parse(out.str());
+        } catch (const nlohmann::json::exception&) {
+            mine.expect(false, "qdu doctor --json wrote: " + out.str() + err.str());
+            return nlohmann::json::object();
+        }
+    };
+    const nlohmann::json report = doctor_json(check);
+    // Missing members read as empty, so that a wrong document fails the check, not the guest.
+    const auto at = [](const nlohmann::json& json, const std::string& pointer) {
+        return json.value(nlohmann::json::json_pointer(pointer), std::string());
+    };
+    check.expect(report.value("sg_module", false), "the sg module is not seen as loaded");
+    check.expect(report.value("devices", nlohmann::json::array()).size() == 1 &&
+                     at(report, "/devices/0/name") == "sr0" &&
+                     at(report, "/devices/0/letter") == "C" &&
+                     at(report, "/devices/0/vendor") == "QEMU",
+                 "devices: " + report.dump());
+    check.expect(at(report, "/devices/0/nodes/1/path") == kSg &&
+                     at(report, "/devices/0/nodes/1/group") == "cdrom" &&
+                     at(report, "/devices/0/nodes/1/mode") == "0660",
+                 "nodes: " + report.dump());
+    check.expect(at(report, "/devices/0/identification/answer") == "another maker",
+                 "identification: " + report.dump());
+    check.expect(report.value("problems", nlohmann::json::array()).size() == 1 &&
+                     at(report, "/problems/0/kind") == "other-drive",
+                 "problems as root: " + report.dump());
+    run_as({kUserId, kUserGroup, {}}, check, [&](Check& mine) {
+        const nlohmann::json as_user = doctor_json(mine);
+        mine.expect(at(as_user, "/problems/0/kind") == "permission-denied" &&
+                        at(as_user, "/problems/0/subject") == kSg &&
+                        at(as_user, "/problems/0/fix").rfind("newgrp cdrom", 0) == 0,
+                    "problems as the user: " + as_user.dump());
+        mine.note("as uid 1000 outside its group cdrom: " + at(as_user, "/problems/0/summary") +
+                  "; fix: " + at(as_user, "/problems/0/fix"));
+    });
+}
+
 // The transfer length a command block asks for, and its direction.
 std::pair<DataDirection, std::uint32_t> transfer_of(const CommandBlock& cdb) {
     std::uint32_t length = 0;
@@ -692,6 +741,7 @@ std::vector<Scenario> virtio_scenarios(Channel& channel) {
         {"user-through-sg", user_through_sg},
         {"user-without-sg", user_without_sg},
         {"user-commands-through-sr", [host](Check& c) { user_commands_through_sr(c, *host); }},
+        {"qdu-doctor", doctor},
     };
 }
 
