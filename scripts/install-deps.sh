@@ -29,8 +29,9 @@ for extra in "$@"; do
         # Qt for Windows from Debian's source package: Ninja, Perl for its header tool, xz for
         # the tarball.
         --windows-qt) packages+=(ninja-build perl xz-utils) ;;
-        # The Debian package: dpkg-shlibdeps works out its dependencies, lintian checks it.
-        --package) packages+=(dpkg-dev lintian) ;;
+        # The Debian package: dpkg-shlibdeps works out its dependencies, lintian checks it,
+        # mmdebstrap makes the pristine Debian 12 its test installs it into.
+        --package) packages+=(dpkg-dev lintian mmdebstrap) ;;
         *) echo "install-deps.sh: unknown option $extra" >&2; exit 2 ;;
     esac
 done

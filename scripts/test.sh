@@ -17,9 +17,9 @@ case "${1:-}" in
 esac
 
 if $sanitize; then
-    scripts/install-deps.sh --fuzz
+    scripts/install-deps.sh --package --fuzz
 else
-    scripts/install-deps.sh
+    scripts/install-deps.sh --package
 fi
 cmake --preset default
 cmake --build --preset default
@@ -29,6 +29,20 @@ ctest --preset default
 # warns about things the debug build does not see).
 cmake --preset release >/dev/null
 cmake --build --preset release
+
+# The Debian package of that build, installed with apt into a pristine Debian 12 and run there.
+# When no such root can be made here the test says SKIPPED; it never counts as passed.
+rm -f build/release/quorvel-drive-utility_*.deb
+(cd build/release && cpack -G DEB >/dev/null)
+version=$(sed -n 's/^project(.* VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+package_status=0
+tests/linux/package_test.sh build/release/quorvel-drive-utility_"$version"_*.deb "$version" ||
+    package_status=$?
+case $package_status in
+    0) ;;
+    77) echo "scripts/test.sh: the package test was SKIPPED (reason above)" ;;
+    *) exit "$package_status" ;;
+esac
 
 # Our pass-through against the Linux kernel's sr and sg drivers and QEMU's CD drive. When the
 # kernel package cannot be downloaded the run is skipped, and says so; it never counts as passed.
