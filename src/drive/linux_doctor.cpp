@@ -81,6 +81,15 @@ NodeCheck check_node(LinuxSystem& system, const LinuxPaths& paths, const std::st
     return node;
 }
 
+// A device by its sysfs folder, with the names its SCSI device gives.
+OpticalDevice named_device(LinuxSystem& system, const std::string& name, const std::string& sys) {
+    OpticalDevice device;
+    device.name = name;
+    device.vendor = attribute(system, sys + "/device/vendor");
+    device.model = attribute(system, sys + "/device/model");
+    return device;
+}
+
 void classify(OpticalDevice& device, const ProbeRecord& probe) {
     if (!probe.opened) {
         device.identification = Identification::NotProbed;
@@ -233,11 +242,8 @@ DoctorReport diagnose(LinuxSystem& system, const LinuxPaths& paths,
     }
     std::sort(block_devices.begin(), block_devices.end());
     for (const auto& [index, name] : block_devices) {
-        OpticalDevice device;
-        device.name = name;
         const std::string sys = paths.sysfs_block + "/" + name;
-        device.vendor = attribute(system, sys + "/device/vendor");
-        device.model = attribute(system, sys + "/device/model");
+        OpticalDevice device = named_device(system, name, sys);
         device.sr = check_node(system, paths, paths.dev + "/" + name, 'b',
                                attribute(system, sys + "/dev"), report.user.uid);
         for (const std::string& generic : system.list_dir(sys + "/device/scsi_generic")) {
@@ -267,11 +273,8 @@ DoctorReport diagnose(LinuxSystem& system, const LinuxPaths& paths,
             attribute(system, paths.sysfs_generic + "/" + name + "/device/type") != "5") {
             continue;
         }
-        OpticalDevice device;
-        device.name = name;
         const std::string sys = paths.sysfs_generic + "/" + name;
-        device.vendor = attribute(system, sys + "/device/vendor");
-        device.model = attribute(system, sys + "/device/model");
+        OpticalDevice device = named_device(system, name, sys);
         device.sg = check_node(system, paths, paths.dev + "/" + name, 'c',
                                attribute(system, sys + "/dev"), report.user.uid);
         report.devices.push_back(std::move(device));
