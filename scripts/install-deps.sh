@@ -11,6 +11,8 @@ packages=(
     fonts-noto-cjk fonts-dejavu-core
     python3-jsonschema
     scdoc desktop-file-utils appstream man-db
+    # What screen readers are told is tested on a virtual display through the AT-SPI bus.
+    xvfb xauth dbus-daemon dbus-bin at-spi2-core
 )
 for extra in "$@"; do
     case "$extra" in

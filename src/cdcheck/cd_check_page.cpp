@@ -14,10 +14,11 @@
 #include "cdcheck/progress_dialog.h"
 #include "cdcheck/result_graph.h"
 #ifdef QDU_HAVE_HISTORY
-#include "history/check_document.h"
 #include "history/history_store.h"
 #include "history/keep_check.h"
 #endif
+#include "history/check_document.h"
+#include "shell/accessibility.h"
 #include "shell/control_binder.h"
 #include "shell/qt_text.h"
 
@@ -35,17 +36,21 @@ QColor colour_of(const Rgb& c) {
 
 ResultPicture::ResultPicture(Draw draw) : draw_(std::move(draw)) {
     setFixedSize(kPictureWidth + 2, kPictureHeight + 2);
+    mark_as_picture(this, kAccessPicture);
+    setAccessibleDescription(qt_text(kPictureNotChecked));
 }
 
-QImage ResultPicture::picture() const {
-    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+QImage ResultPicture::picture(qreal ratio) const {
+    QImage image(QSize(kPictureWidth, kPictureHeight) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     draw_(image);
     return image;
 }
 
 void ResultPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(1, 1, picture());
+    // At the screen's own pixels: the dots stay round and sharp on a scaled desktop.
+    painter.drawImage(1, 1, picture(devicePixelRatioF()));
     painter.setPen(Qt::black);  // the black frame of the picture area
     painter.drawRect(0, 0, width() - 1, height() - 1);
 }
@@ -102,6 +107,9 @@ CDialogInspection::CDialogInspection(QWidget* parent) : TabPage(parent) {
 
     log_ = make_control<QTextEdit>(1096);
     log_->setReadOnly(true);
+    // Read-only, yet its report can be walked, selected and copied from the keyboard.
+    log_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    name_for_access(log_, kAccessLog);
     log_->setMinimumHeight(4 * log_->fontMetrics().height());
     QPalette palette = log_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
@@ -116,6 +124,7 @@ void CDialogInspection::RefreshFromDrive() {
 
 void CDialogInspection::clear_log() {
     log_->setPlainText(qt_text(103));
+    picture_->setAccessibleDescription(qt_text(kPictureNotChecked));
 }
 
 void CDialogInspection::on_start() {
@@ -133,6 +142,8 @@ void CDialogInspection::on_start() {
     const int result = dialog.exec();
     setUpdatesEnabled(false);
     const std::vector<std::string> history_lines = keep_in_history(dialog);
+    picture_->setAccessibleDescription(
+        QString::fromStdString(picture_description(dialog.ending().findings, ui_language())));
     if (result == QDialog::Accepted) {
         write_result_report();
     } else if (result == QDialog::Rejected) {

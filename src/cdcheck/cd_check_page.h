@@ -21,7 +21,7 @@ class ResultPicture final : public QWidget {
 public:
     using Draw = std::function<void(QImage& image)>;  // fills the picture-sized image
     explicit ResultPicture(Draw draw);
-    QImage picture() const;
+    QImage picture(qreal ratio = 1.0) const;  // ratio: device pixels per picture pixel
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "history/check_document.h"
+#include "shell/accessibility.h"
 #include "shell/control_binder.h"
 #include "shell/qt_text.h"
 
@@ -34,6 +36,7 @@ public:
         : context_(std::move(context)), target_(std::move(target)) {
         setObjectName(QStringLiteral("1094"));
         setFixedSize(kPictureWidth, kPictureHeight);
+        mark_as_picture(this, kAccessPicture);
     }
 
 protected:
@@ -114,6 +117,7 @@ CDialogInspectionInp::CDialogInspectionInp(QWidget* parent, CheckMode mode)
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setTextVisible(false);
+    name_for_access(progress_, kAccessProgress);
     layout->addWidget(progress_);
     stage_ = make_control<QLabel>(1092, qt_text(155));
     layout->addWidget(stage_);
@@ -209,6 +213,11 @@ void CDialogInspectionInp::handle(const CheckEvent& event) {
             button_->setText(qt_text(125));
             remaining_->setText(qt_text(103));
             progress_->setValue(100);
+            {
+                std::lock_guard lock(context_->dialog_lock);
+                picture_->setAccessibleDescription(
+                    QString::fromStdString(picture_description(context_->findings, ui_language())));
+            }
             update();
             if (close_when_done_) {
                 QTimer::singleShot(1500, this, [this] { end_dialog(false); });

@@ -107,6 +107,43 @@ std::vector<std::string> finding_lines(const std::vector<S_RAW_DATA>& findings) 
     return lines;
 }
 
+namespace {
+
+// Disc time as a listener says it: minutes and seconds.
+std::string minutes_seconds(std::uint32_t frames) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u", frames / 75 / 60, frames / 75 % 60);
+    return text;
+}
+
+}  // namespace
+
+std::string picture_description(const std::vector<S_RAW_DATA>& findings, Language language) {
+    constexpr std::size_t kMostPlaces = 10;  // a screen reader reads the rest as a count
+    if (findings.empty()) {
+        return std::string(text(kPictureNoFindings, language));
+    }
+    const std::vector<FindingRange> ranges = finding_ranges(findings);
+    std::string description =
+        format_text(text(findings.size() == 1 ? kPictureOneFinding : kPictureFindings, language),
+                    {std::to_string(findings.size())});
+    for (std::size_t i = 0; i < ranges.size() && i < kMostPlaces; ++i) {
+        const FindingRange& r = ranges[i];
+        const std::string from = minutes_seconds(r.first);
+        const std::string to = minutes_seconds(r.last);
+        description += i == 0 ? std::string(text(kPictureListStart, language))
+                              : std::string(text(kPictureListNext, language));
+        description += format_text(
+            text(from == to ? kPicturePlaceAt : kPicturePlaceFromTo, language),
+            {std::to_string(r.samples), letter(r.level), std::to_string(r.track), from, to});
+    }
+    if (ranges.size() > kMostPlaces) {
+        description += format_text(text(kPictureMorePlaces, language),
+                                   {std::to_string(ranges.size() - kMostPlaces)});
+    }
+    return description;
+}
+
 CInspectionResult result_of(const RecordedCheck& check) {
     CInspectionResult result;
     for (const S_RAW_DATA& f : check.findings) {

@@ -9,6 +9,7 @@
 
 #include "cdcheck/check_result.h"
 #include "history/recorded_check.h"
+#include "strings/strings.h"
 
 namespace qdu {
 
@@ -25,6 +26,10 @@ std::vector<FindingRange> finding_ranges(const std::vector<S_RAW_DATA>& findings
 // A line for each range ("  Track 02  08:10:00 - 08:10:29  B  3 samples"), in the user's
 // language.
 std::vector<std::string> finding_lines(const std::vector<S_RAW_DATA>& findings);
+
+// The findings in words, for those who cannot see the picture: "12 findings: 3 at Level C in
+// track 2 from 12:04 to 12:30; …", in the language given.
+std::string picture_description(const std::vector<S_RAW_DATA>& findings, Language language);
 
 // Now, as the history writes times (UTC, ISO 8601, to the second).
 std::string utc_timestamp();

@@ -16,6 +16,7 @@
 #include "cdcheck/cd_check_page.h"
 #include "cdcheck/result_graph.h"
 #include "history/check_document.h"
+#include "shell/accessibility.h"
 #include "shell/message_box.h"
 #include "shell/qt_text.h"
 #include "simdrive/shared_file.h"
@@ -66,6 +67,7 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
                             qt_text(kHistoryColumnDrive), qt_text(kHistoryColumnMode),
                             qt_text(kHistoryColumnLevel), qt_text(kHistoryColumnEnd)});
     list_->setMinimumHeight(6 * list_->fontMetrics().height());
+    name_for_access(list_, kAccessCheckList);
     layout->addWidget(list_, 2);
 
     auto* shown = new QHBoxLayout;
@@ -76,6 +78,8 @@ CheckHistoryDialog::CheckHistoryDialog(QWidget* parent, const std::string& path)
     shown->addWidget(picture_, 0, Qt::AlignTop);
     report_ = new QTextEdit;
     report_->setReadOnly(true);
+    report_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    name_for_access(report_, kAccessReport);
     report_->setMinimumWidth(picture_->width() + 80);
     shown->addWidget(report_, 1);
     layout->addLayout(shown, 3);
@@ -184,8 +188,10 @@ void CheckHistoryDialog::show_selected() {
     picture_->update();
     if (!shown_) {
         report_->clear();
+        picture_->setAccessibleDescription(QString());
         return;
     }
+    picture_->setAccessibleDescription(from(picture_description(shown_->findings, ui_language())));
     if (shown_->disc_level) {
         write_report(report_, result_report(result_of(*shown_)));
     } else {

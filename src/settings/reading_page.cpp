@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "shell/accessibility.h"
 #include "shell/message_box.h"
 #include "shell/qt_text.h"
 
@@ -28,6 +29,7 @@ CDialogSetting2R42J::CDialogSetting2R42J(QWidget* parent)
     auto* reading = make_control<QGroupBox>(1037, qt_control_text(kDialog, 1037));
     auto* reading_layout = new QVBoxLayout(reading);
     auto* combo = make_control<QComboBox>(kFeatureCombo);
+    name_for_access(combo, kAccessFeatureCombo);
     for (const int id : {232, 233, 234}) {
         combo->addItem(qt_text(id));
     }

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "shell/accessibility.h"
 #include "shell/qt_text.h"
 
 namespace qdu {
@@ -41,6 +42,7 @@ CDialogSettingR42J::CDialogSettingR42J(QWidget* parent) : TabPage(parent) {
     auto* writing = make_control<QGroupBox>(1052, qt_control_text(kDialog, 1052));
     auto* writing_layout = new QVBoxLayout(writing);
     auto* combo = make_control<QComboBox>(kMediaCombo);
+    name_for_access(combo, kAccessMediaCombo);
     combo->addItem(qt_text(227));
     combo->addItem(qt_text(228));
     writing_layout->addWidget(combo);

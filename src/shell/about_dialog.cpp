@@ -34,6 +34,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QHBoxLayout(this);
     auto* icon = new QLabel;
     icon->setPixmap(program_icon().pixmap(48, 48));
+    icon->setAccessibleName(qt_control_text(102, 0));  // the program's name
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->addWidget(new QLabel(version_line()));

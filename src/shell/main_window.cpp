@@ -29,6 +29,7 @@
 #include "settings/system_page.h"
 #include "settings/utility_page.h"
 #include "shell/about_dialog.h"
+#include "shell/accessibility.h"
 #include "shell/application.h"
 #include "shell/control_binder.h"
 #include "shell/dialog_units.h"
@@ -104,6 +105,7 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     selector_ = make_control<QComboBox>(kSelector);
+    name_for_access(selector_, kAccessDriveSelector);
     selector_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     top->addWidget(selector_, 1);
 
@@ -143,11 +145,13 @@ CQuorvelDriveUtilityDlg::CQuorvelDriveUtilityDlg(QWidget* parent) : QDialog(pare
     menu_button_ = new QToolButton;
     menu_button_->setText(QStringLiteral("\u2630"));
     menu_button_->setPopupMode(QToolButton::InstantPopup);
+    name_for_access(menu_button_, kAccessMenu);
     menu_button_->setMenu(own);
     top->addWidget(menu_button_);
     layout->addLayout(top);
 
     tabs_ = make_control<QTabBar>(kTabs);
+    name_for_access(tabs_, kAccessPages);
     tabs_->setExpanding(false);
     tabs_->setDrawBase(false);
     layout->addWidget(tabs_);
@@ -227,8 +231,10 @@ void CQuorvelDriveUtilityDlg::create_pages() {
     inspection->set_drive(drives_.entries.front());
     pages_[kCdCheck] = inspection;
     page_count_ = kPageCount;
-    for (TabPage* page : pages_) {
-        stack_->addWidget(page);
+    for (std::size_t slot = 0; slot < pages_.size(); ++slot) {
+        // A screen reader names the page after its tab.
+        pages_[slot]->setAccessibleName(QString::fromLatin1(kTabLabels[slot]));
+        stack_->addWidget(pages_[slot]);
     }
     stack_->setCurrentWidget(pages_[kSetting1]);
     tabs_->setCurrentIndex(0);

@@ -1,8 +1,11 @@
 #include "status/error_indicator.h"
 
+#include <QAccessible>
 #include <QPainter>
 
+#include "shell/accessibility.h"
 #include "shell/dialog_units.h"
+#include "shell/qt_text.h"
 
 namespace qdu {
 
@@ -98,11 +101,37 @@ void render_error_indicator(QImage& image, std::uint8_t level) {
 CErrorIndicator::CErrorIndicator(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("1022"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    install_accessible_widgets();
+    name_for_access(this, kAccessIndicator);
 }
 
 void CErrorIndicator::show_level(std::uint8_t new_level) {
+    const bool changed = new_level != level;
     level = new_level;
     repaint();
+    if (changed) {
+        value_changed();
+    }
+}
+
+void CErrorIndicator::set_word(const QString& word) {
+    if (word != word_) {
+        word_ = word;
+        value_changed();
+    }
+}
+
+QString CErrorIndicator::value_text() const {
+    if (level > 8) {
+        return word_;
+    }
+    return QString::fromStdString(
+        format_text(text(kAccessIndicatorValue), {std::to_string(level), word_.toStdString()}));
+}
+
+void CErrorIndicator::value_changed() {
+    QAccessibleValueChangeEvent event(this, level);
+    QAccessible::updateAccessibility(&event);
 }
 
 QSize CErrorIndicator::sizeHint() const {
@@ -112,8 +141,11 @@ QSize CErrorIndicator::sizeHint() const {
 }
 
 void CErrorIndicator::paintEvent(QPaintEvent* /*event*/) {
-    QImage image(size(), QImage::Format_RGB32);
+    // Drawn at the screen's own pixels, so that a scaled desktop shows it sharp.
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size() * ratio, QImage::Format_RGB32);
     render_error_indicator(image, level);
+    image.setDevicePixelRatio(ratio);
     QPainter painter(this);
     painter.drawImage(0, 0, image);
 }

@@ -18,11 +18,20 @@ public:
     std::uint8_t level = 0;  // 0..8, written by the page
     // Sets the level and repaints at once.
     void show_level(std::uint8_t new_level);
+    // The page's word for the level, which screen readers read with it.
+    void set_word(const QString& word);
+    // "Level 4 of 8: Not Good", the bar's value for screen readers.
+    QString value_text() const;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    void value_changed();
+
+    QString word_;
 };
 
 }  // namespace qdu

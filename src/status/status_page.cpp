@@ -59,11 +59,15 @@ CDialogStatusR42J::CDialogStatusR42J(QWidget* parent) : TabPage(parent) {
     QLabel* sectors_label = label(kSectorsLabel, Qt::AlignLeft);
     sectors_label->setText(qt_control_text(kDialog, kSectorsLabel));
     counters->addWidget(sectors_label, 2, 0);
-    counters->addWidget(edit(kSectors, 222), 2, 1);
+    QLineEdit* sectors = edit(kSectors, 222);
+    sectors_label->setBuddy(sectors);
+    counters->addWidget(sectors, 2, 1);
     QLabel* time_label = label(kTimeLabel, Qt::AlignLeft);
     time_label->setText(qt_control_text(kDialog, kTimeLabel));
     counters->addWidget(time_label, 3, 0);
-    counters->addWidget(edit(kTime, 223), 3, 1);
+    QLineEdit* time = edit(kTime, 223);
+    time_label->setBuddy(time);
+    counters->addWidget(time, 3, 1);
     auto* clear = make_control<QPushButton>(kClear, qt_control_text(kDialog, kClear));
     clear->setToolTip(qt_text(224));
     controls_.insert(kClear, clear);
@@ -130,7 +134,8 @@ void CDialogStatusR42J::show_state() {
             control->setVisible(s.counters_shown);
         }
     }
-    if (QWidget* word = controls_.value(kQualityWord)) {
+    if (auto* word = qobject_cast<QLabel*>(controls_.value(kQualityWord))) {
+        indicator_->set_word(word->text());
         QPalette palette = word->palette();
         palette.setColor(QPalette::WindowText,
                          s.quality_word_red() ? QColor(255, 0, 0) : QColor(Qt::black));

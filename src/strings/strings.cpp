@@ -251,6 +251,28 @@ constexpr Entry kStrings[] = {
      "%s は識別要求に応答しませんでした"},
     {kDoctorOtherDrive, "%s is not a KVT-R42", "%s は KVT-R42 ではありません"},
     {kDoctorSeeMore, "%s — see qdu doctor", "%s — 詳しくは qdu doctor を参照してください"},
+    {kAccessDriveSelector, "Drive", "ドライブ"},
+    {kAccessMenu, "Menu", "メニュー"},
+    {kAccessPages, "Pages", "ページ"},
+    {kAccessMediaCombo, "Write settings for", "書き込み設定の対象"},
+    {kAccessFeatureCombo, "Reading feature", "読み込み機能"},
+    {kAccessIndicator, "Quality of audio data", "音楽データの品質"},
+    {kAccessIndicatorValue, "Level %1 of 8: %2", "レベル %1 / 8: %2"},
+    {kAccessPicture, "Disc picture", "ディスクの図"},
+    {kAccessLog, "Check log", "チェックのログ"},
+    {kAccessProgress, "Progress of the check", "チェックの進行状況"},
+    {kAccessCheckList, "Kept checks", "記録されたチェック"},
+    {kAccessReport, "Report of the selected check", "選択したチェックの報告"},
+    {kPictureNotChecked, "No check has been made yet.", "まだチェックしていません。"},
+    {kPictureNoFindings, "No findings.", "検出はありません。"},
+    {kPictureOneFinding, "1 finding", "検出 1 件"},
+    {kPictureFindings, "%1 findings", "検出 %1 件"},
+    {kPictureListStart, ": ", ": "},
+    {kPictureListNext, "; ", "、"},
+    {kPicturePlaceFromTo, "%1 at Level %2 in track %3 from %4 to %5",
+     "トラック %3 の %4〜%5 にレベル %2 が %1 件"},
+    {kPicturePlaceAt, "%1 at Level %2 in track %3 at %4", "トラック %3 の %4 にレベル %2 が %1 件"},
+    {kPictureMorePlaces, "; and %1 more places", "、ほか %1 箇所"},
 };
 
 constexpr ControlEntry kControls[] = {
@@ -385,6 +407,21 @@ std::string formatted_text(int string_id, int a, int b) {
     char line[256];
     std::snprintf(line, sizeof line, std::string(text(string_id)).c_str(), a, b);
     return line;
+}
+
+std::string format_text(std::string_view pattern, std::initializer_list<std::string> args) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        const auto index = static_cast<std::size_t>(next - '1');
+        if (pattern[i] == '%' && next >= '1' && next <= '9' && index < args.size()) {
+            out += *(args.begin() + index);
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
 }
 
 std::string_view control_text(int dialog_id, int control_id) {

@@ -1,6 +1,7 @@
 // The string table: every visible text by its numeric ID, in English and Japanese (UTF-8).
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,30 @@ enum DoctorText : int {
     kDoctorOtherDrive,
     kDoctorSeeMore,
 };
+// Names for screen readers, and the disc picture in words (%1..%5 are filled by format_text).
+enum AccessText : int {
+    kAccessDriveSelector = 5080,
+    kAccessMenu,
+    kAccessPages,
+    kAccessMediaCombo,
+    kAccessFeatureCombo,
+    kAccessIndicator,
+    kAccessIndicatorValue,
+    kAccessPicture,
+    kAccessLog,
+    kAccessProgress,
+    kAccessCheckList,
+    kAccessReport,
+    kPictureNotChecked,
+    kPictureNoFindings,
+    kPictureOneFinding,
+    kPictureFindings,
+    kPictureListStart,
+    kPictureListNext,
+    kPicturePlaceFromTo,
+    kPicturePlaceAt,
+    kPictureMorePlaces,
+};
 
 // A string of the table in the current language; empty for an unknown ID.
 std::string_view text(int string_id);
@@ -81,6 +106,8 @@ std::string_view text(int string_id, Language language);
 
 // A string of the table whose %d fields take the numbers given (the table's own formats).
 std::string formatted_text(int string_id, int a, int b = 0);
+// A pattern whose %1..%9 take the texts given, in whatever order the language puts them.
+std::string format_text(std::string_view pattern, std::initializer_list<std::string> args);
 
 // The text of a control in a dialog; empty for an unknown pair.
 std::string_view control_text(int dialog_id, int control_id);
