@@ -29,7 +29,7 @@ if [ -z "${DISPLAY:-}" ]; then
     # black screen, and each picture is trimmed to it.
     args=("$out")
     $windows && args=(--windows "$out")
-    exec xvfb-run -a -s "-screen 0 1024x900x24" "$0" "${args[@]}"
+    exec xvfb-run -a -s "-screen 0 1600x1400x24" "$0" "${args[@]}"
 fi
 
 mkdir -p "$out"
@@ -86,6 +86,20 @@ for lang in en ja; do
         $((wait_first + 7)) "$out/$name$lang-check-running.png" \
         16 "$out/$name$lang-cd-check.png"
 done
+# On a desktop scaled by 2 and by 1.5, and with a larger font: nothing may be clipped, and the
+# quality bar and the disc picture must stay sharp.
+if ! $windows; then
+    for lang in en ja; do
+        locale=en_US.UTF-8
+        [ $lang = ja ] && locale=ja_JP.UTF-8
+        for scale in 2 1.5; do
+            QT_SCALE_FACTOR=$scale shoot "$locale" --tab=2 "$wait_first" "$out/$lang-${scale}x-status.png"
+            QT_SCALE_FACTOR=$scale shoot "$locale" "--start-check=quick --close-check-when-done" \
+                $((wait_first + 23)) "$out/$lang-${scale}x-cd-check.png"
+        done
+        QT_FONT_DPI=144 shoot "$locale" --tab=0 "$wait_first" "$out/$lang-large-font-setting1.png"
+    done
+fi
 # The check history after those checks (the window for Windows keeps none): the dialog opens
 # over the window and is larger, so the trimmed picture is the dialog.
 if ! $windows; then

@@ -6,10 +6,12 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -91,6 +93,12 @@ void find_unnamed(QAccessibleInterface* node, QStringList& unnamed) {
         if (!untitled_frame || node->childCount() == 0) {
             unnamed << describe(node);
         }
+    }
+    // A tooltip is what the control means; screen readers read it as the description.
+    if (auto* widget = qobject_cast<QWidget*>(object);
+        widget != nullptr && !widget->toolTip().isEmpty() &&
+        node->text(QAccessible::Description) != widget->toolTip()) {
+        unnamed << describe(node) + QStringLiteral(" without its tooltip as description");
     }
     for (int i = 0; i < node->childCount(); ++i) {
         find_unnamed(node->child(i), unnamed);
@@ -337,6 +345,16 @@ private slots:
             }
             return QApplication::focusWidget() == target;
         };
+        // The menu button opens from the keyboard, and Escape closes its menu again.
+        auto* menu_button = window.findChild<QToolButton*>();
+        QVERIFY(tab_to(menu_button));
+        QTimer::singleShot(0, [] {
+            QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr && menu->isVisible());
+            QTest::keyClick(menu, Qt::Key_Escape);
+        });
+        press(Qt::Key_Space);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
         QVERIFY(tab_to(tabs));
         for (int i = 0; i < 4; ++i) {
             press(Qt::Key_Right);
