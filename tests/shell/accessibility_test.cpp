@@ -6,13 +6,14 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTextEdit>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <atomic>
 
@@ -253,6 +254,15 @@ private slots:
             QVERIFY2(unnamed.isEmpty(), qPrintable(where + unnamed.join(QStringLiteral("; "))));
             const QStringList keyboard = keyboard_problems(&window);
             QVERIFY2(keyboard.isEmpty(), qPrintable(where + keyboard.join(QStringLiteral("; "))));
+        }
+
+        // The counters are read with their labels.
+        auto* status = window.findChild<QWidget*>("139");
+        for (const auto& [field, label] : {std::pair{"1046", "1069"}, std::pair{"1080", "1070"}}) {
+            QAccessibleInterface* node =
+                QAccessible::queryAccessibleInterface(status->findChild<QLineEdit*>(field));
+            QCOMPARE(node->text(QAccessible::Name), status->findChild<QLabel*>(label)->text());
+            QVERIFY(node->state().readOnly);
         }
 
         CAboutDlg about(&window);
