@@ -292,6 +292,13 @@ private slots:
                     });
         when_dialog(ended, [&finished](CDialogInspectionInp* d) {
             finished = unnamed_in(d) + keyboard_problems(d);
+            // The disc has no defect, and the picture says so once the check has ended.
+            const QString said =
+                QAccessible::queryAccessibleInterface(d->findChild<QWidget*>("1094"))
+                    ->text(QAccessible::Description);
+            if (said != QString::fromStdString(std::string(text(kPictureNoFindings)))) {
+                finished << QStringLiteral("the picture says: ") + said;
+            }
             d->findChild<QPushButton*>("1013")->click();
         });
         window.start_demo_check(Quick, false);
