@@ -33,6 +33,7 @@
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
 #include "support/hooked_provider.h"
+#include "support/progress_dialog_driver.h"
 
 using namespace qdu;
 
@@ -95,24 +96,7 @@ private:
     // Acts on the progress dialog once it is up and `ready` says so.
     void when_dialog(std::function<bool(CDialogInspectionInp*)> ready,
                      std::function<void(CDialogInspectionInp*)> act) {
-        auto* timer = new QTimer(this);
-        timer->setInterval(5);
-        auto deadline = std::make_shared<QElapsedTimer>();
-        deadline->start();
-        connect(timer, &QTimer::timeout, this, [timer, ready, act, deadline] {
-            auto* dialog = qobject_cast<CDialogInspectionInp*>(QApplication::activeModalWidget());
-            if (dialog != nullptr && deadline->elapsed() > 20000) {
-                timer->stop();  // never ready: end the dialog so the test fails, not hangs
-                dialog->reject();
-                return;
-            }
-            if (dialog != nullptr && ready(dialog)) {
-                timer->stop();
-                timer->deleteLater();
-                act(dialog);
-            }
-        });
-        timer->start();
+        qdu::testing::when_progress_dialog(this, std::move(ready), std::move(act));
     }
 
     static QPushButton* button(CDialogInspectionInp* d) {

@@ -26,6 +26,7 @@
 #include "status/status_commands.h"
 #include "strings/strings.h"
 #include "support/gui_fixture.h"
+#include "support/progress_dialog_driver.h"
 #ifdef QDU_HAVE_HISTORY
 #include <QTemporaryDir>
 
@@ -183,26 +184,9 @@ private:
         });
     }
 
-    // Runs `act` on the progress dialog once it is up and `ready` says so.
     void when_dialog(std::function<bool(CDialogInspectionInp*)> ready,
                      std::function<void(CDialogInspectionInp*)> act) {
-        auto* timer = new QTimer(this);
-        timer->setInterval(5);
-        auto deadline = std::make_shared<QElapsedTimer>();
-        deadline->start();
-        connect(timer, &QTimer::timeout, this, [timer, ready, act, deadline] {
-            auto* dialog = qobject_cast<CDialogInspectionInp*>(QApplication::activeModalWidget());
-            if (dialog != nullptr && (deadline->elapsed() > 20000 || ready(dialog))) {
-                timer->stop();
-                timer->deleteLater();
-                if (deadline->elapsed() > 20000) {
-                    dialog->reject();  // never ready: fail, do not hang
-                } else {
-                    act(dialog);
-                }
-            }
-        });
-        timer->start();
+        qdu::testing::when_progress_dialog(this, std::move(ready), std::move(act));
     }
 
     static bool ended(CDialogInspectionInp* d) {
