@@ -95,7 +95,8 @@ if ! $windows; then
         for scale in 2 1.5; do
             QT_SCALE_FACTOR=$scale shoot "$locale" --tab=2 "$wait_first" "$out/$lang-${scale}x-status.png"
             QT_SCALE_FACTOR=$scale shoot "$locale" "--start-check=quick --close-check-when-done" \
-                $((wait_first + 23)) "$out/$lang-${scale}x-cd-check.png"
+                $((wait_first + 7)) "$out/$lang-${scale}x-check-running.png" \
+                16 "$out/$lang-${scale}x-cd-check.png"
         done
         QT_FONT_DPI=144 shoot "$locale" --tab=0 "$wait_first" "$out/$lang-large-font-setting1.png"
     done

@@ -131,6 +131,13 @@ CDialogInspectionInp::CDialogInspectionInp(QWidget* parent, CheckMode mode)
 
     {
         std::lock_guard lock(context_->dialog_lock);
+        // At the screen's own pixels, so that the animation stays sharp on a scaled desktop.
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != 1.0) {
+            target_->offscreen_picture =
+                QImage(QSize(kPictureWidth, kPictureHeight) * ratio, QImage::Format_RGB32);
+            target_->offscreen_picture.setDevicePixelRatio(ratio);
+        }
         render_picture(target_->offscreen_picture, check_result(), false);
     }
     sink_ = std::make_shared<GuiCheckSink>(this, picture_);

@@ -128,6 +128,7 @@ void DotLayers::draw_onto(QImage& surface, const CInspectionResult& result) {
         const auto& points = list_of(result, i);
         if (layer.image.isNull()) {
             layer.image = QImage(surface.size(), QImage::Format_ARGB32_Premultiplied);
+            layer.image.setDevicePixelRatio(surface.devicePixelRatio());
             layer.image.fill(Qt::transparent);
         }
         // Only a list that grew under the same reveal can be drawn on; anything else is redrawn.

@@ -230,11 +230,24 @@ private slots:
         QVERIFY(qAbs(blended.green() - (255 - 96) * below.green() / 255) <= 1);
     }
 
+    // Also at twice the pixels, as on a desktop scaled by 2.
+    void dotLayersGiveTheSamePixels_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1x") << 1.0;
+        QTest::newRow("2x") << 2.0;
+    }
+
     void dotLayersGiveTheSamePixels() {
+        QFETCH(qreal, ratio);
+        const auto surface = [ratio] {
+            QImage image(QSize(kPictureWidth, kPictureHeight) * ratio, QImage::Format_RGB32);
+            image.setDevicePixelRatio(ratio);
+            return image;
+        };
         CInspectionResult r;
         r.reveal_distance = 140.0;
         DotLayers layers;
-        QImage cached(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+        QImage cached = surface();
         for (int round = 0; round < 4; ++round) {
             for (int i = 0; i < 50; ++i) {
                 const double radius = 25.0 + (round * 50 + i) * 0.15;
@@ -245,7 +258,9 @@ private slots:
             }
             r.reveal_distance = round == 2 ? picture_distance(40.0) : 140.0;
             render_picture(cached, r, true, &layers);
-            QCOMPARE(cached, render(r, true));
+            QImage fresh = surface();
+            render_picture(fresh, r, true);
+            QCOMPARE(cached, fresh);
         }
     }
 
