@@ -308,12 +308,54 @@ CheckHistoryDialog* CQuorvelDriveUtilityDlg::show_check_history() {
 
 namespace {
 
+// A word of settings files (a setting or a value) as the pages show it, in the window's
+// language: a control's text, or a text of the table.
+struct PageWord {
+    std::string_view word;
+    int dialog;  // 0: `id` is a text of the table
+    int id;
+};
+constexpr PageWord kPageWords[] = {
+    {"reading-feature", 0, kAccessFeatureCombo},
+    {"reading-mode", 138, 1037},
+    {"clarivox", 138, 1044},
+    {"real-time-clarivox", 138, 1010},
+    {"zeve-duzir-iraveri", 101, 1059},
+    {"video-audio-mode", 101, 1060},
+    {"led-off", 101, 1067},
+    {"smooth-tray", 101, 1081},
+    {"bdr-high-speed", 101, 1053},
+    {"bd-write-mode", 0, 227},
+    {"dvd-write-mode", 0, 228},
+    {"off", 0, 232},
+    {"on", 138, 1007},
+    {"advanced-quiet", 0, 233},
+    {"high-speed-read", 0, 234},
+    {"persistent-quiet", 138, 1003},
+    {"quiet", 138, 1004},
+    {"performance", 138, 1005},
+    {"perfect", 138, 1008},
+    {"master", 138, 1009},
+    {"write-quality", 101, 1056},
+    {"surface-quality", 101, 1057},
+    {"surface-quality-high-speed", 101, 1062},
+    {"over-speed-protection", 101, 1083},
+};
+
+QString page_word(const std::string& word) {
+    for (const PageWord& w : kPageWords) {
+        if (w.word == word) {
+            return (w.dialog == 0 ? qt_text(w.id) : qt_control_text(w.dialog, w.id)).trimmed();
+        }
+    }
+    return QString::fromStdString(word);
+}
+
 QString change_lines(const SettingValues& changes, const SettingsSnapshot& now) {
     QString lines;
     for (const auto& [setting, value] : changes) {
         lines += QStringLiteral("\n  %1: %2 \u2192 %3")
-                     .arg(QString::fromStdString(setting),
-                          QString::fromStdString(now.word(setting)), QString::fromStdString(value));
+                     .arg(page_word(setting), page_word(now.word(setting)), page_word(value));
     }
     return lines;
 }
@@ -388,17 +430,16 @@ void CQuorvelDriveUtilityDlg::load_settings_file() {
     QString report = qt_text(kSettingsNotApplied);
     if (!outcome.cancelled_at.empty()) {
         report += QStringLiteral("\n  ") + qt_text(kSettingsCancelledAt) + QLatin1Char(' ') +
-                  QString::fromStdString(outcome.cancelled_at);
+                  page_word(outcome.cancelled_at);
     }
     for (const auto& [setting, why] : outcome.refused) {
-        report += QStringLiteral("\n  %1 %2 %3")
-                      .arg(QString::fromStdString(setting), qt_text(kSettingsRefused),
-                           QString::fromStdString(why));
+        report +=
+            QStringLiteral("\n  %1 %2 %3")
+                .arg(page_word(setting), qt_text(kSettingsRefused), QString::fromStdString(why));
     }
     for (const auto& [setting, has] : outcome.missing) {
         report += QStringLiteral("\n  %1 %2 %3")
-                      .arg(QString::fromStdString(setting), qt_text(kSettingsDidNotTake),
-                           QString::fromStdString(has));
+                      .arg(page_word(setting), qt_text(kSettingsDidNotTake), page_word(has));
     }
     show_message(this, report);
 }

@@ -310,10 +310,17 @@ private slots:
 
         w.findChild<QAction*>("load-settings")->trigger();
         QCOMPARE(questions.size(), 1);
-        QVERIFY2(questions[0].endsWith("\n  led-off: on \u2192 off"), qPrintable(questions[0]));
+        // The change is named as the page names it, in the window's language.
+        QVERIFY2(questions[0].endsWith("\n  LED OFF: ON \u2192 OFF"), qPrintable(questions[0]));
         QCOMPARE(messages.value(1), QString("The settings of the file were applied."));
         QCOMPARE(writes(), click_off);
         QVERIFY(!led_off->isChecked());
+        led_off->click();
+        set_ui_language(Language::Japanese);
+        w.findChild<QAction*>("load-settings")->trigger();
+        set_ui_language(Language::English);
+        QVERIFY2(questions.value(1).endsWith("\n  LED 消灯: ON \u2192 OFF"),
+                 qPrintable(questions.value(1)));
 
         set_message_reader(nullptr);
         set_question_answerer(nullptr);
