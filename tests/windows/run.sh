@@ -33,6 +33,9 @@ fi
 
 . tests/windows/wine-prefix.sh
 trap 'wineserver -k || true' EXIT
+# Now and then Wine fails to start a program at all on a fresh prefix (exit at once, not a line
+# printed; seen once in about a dozen runs, never reproduced): the preset runs a failed test a
+# second time, so that only a test that fails twice fails the run.
 ctest --preset windows
 
 work=$(mktemp -d)
