@@ -4,7 +4,6 @@
 #ifdef __linux__
 #include <cstdio>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
 #include "cli/terminal.h"
 #include "drive/linux_doctor.h"
@@ -30,8 +29,7 @@ std::string open_words(const NodeCheck& node) {
     if (node.open_error == 0) {
         return "opens for reading and writing";
     }
-    return "cannot be opened: " +
-           std::error_code(node.open_error, std::generic_category()).message();
+    return "cannot be opened: " + errno_text(node.open_error);
 }
 
 std::string seat_words(const NodeCheck& node) {
@@ -67,26 +65,9 @@ nlohmann::json node_json(const NodeCheck& node) {
         json["group"] = node.access->group;
         json["mode"] = mode;
     }
-    json["open_error"] =
-        node.open_error == 0
-            ? nlohmann::json(nullptr)
-            : nlohmann::json(std::error_code(node.open_error, std::generic_category()).message());
+    json["open_error"] = node.open_error == 0 ? nlohmann::json(nullptr)
+                                              : nlohmann::json(errno_text(node.open_error));
     return json;
-}
-
-std::string_view kind_name(ProblemKind kind) {
-    switch (kind) {
-        case ProblemKind::NoOpticalDevice: return "no-optical-device";
-        case ProblemKind::NoSgModule: return "no-sg-module";
-        case ProblemKind::NoSrDriver: return "no-sr-driver";
-        case ProblemKind::NodeMissing: return "node-missing";
-        case ProblemKind::PermissionDenied: return "permission-denied";
-        case ProblemKind::Busy: return "busy";
-        case ProblemKind::OpenFailed: return "open-failed";
-        case ProblemKind::NoAnswer: return "no-answer";
-        case ProblemKind::OtherDrive: return "other-drive";
-    }
-    return "open-failed";
 }
 
 void print_json(const Context& ctx, const DoctorReport& report) {
@@ -112,7 +93,7 @@ void print_json(const Context& ctx, const DoctorReport& report) {
     nlohmann::json problems = nlohmann::json::array();
     for (const DoctorProblem& problem : report.problems) {
         problems.push_back(
-            {{"kind", kind_name(problem.kind)},
+            {{"kind", problem_kind_name(problem.kind)},
              {"subject", problem.subject},
              {"summary", problem_summary(problem, Language::English)},
              {"explanation", problem.explanation},

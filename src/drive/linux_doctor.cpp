@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <system_error>
 
 #include "drive/transport.h"
 
@@ -143,7 +142,7 @@ DoctorProblem access_problem(const NodeCheck& node, bool generic,
     }
     if (node.open_error != EACCES && node.open_error != EPERM) {
         problem.kind = ProblemKind::OpenFailed;
-        problem.explanation = std::error_code(node.open_error, std::generic_category()).message();
+        problem.explanation = errno_text(node.open_error);
         return problem;
     }
     problem.kind = ProblemKind::PermissionDenied;
@@ -313,30 +312,47 @@ std::optional<DoctorReport> diagnose_installed_provider(const std::vector<ProbeR
     return diagnose(linux_provider->system(), linux_provider->paths(), probes);
 }
 
+namespace {
+
+// Each kind of problem: its name in qdu's JSON and its line in the string table.
+struct ProblemWords {
+    ProblemKind kind;
+    std::string_view name;
+    int text;
+};
+constexpr ProblemWords kProblemWords[] = {
+    {ProblemKind::NoOpticalDevice, "no-optical-device", kDoctorNoOpticalDevice},
+    {ProblemKind::NoSgModule, "no-sg-module", kDoctorNoSgModule},
+    {ProblemKind::NoSrDriver, "no-sr-driver", kDoctorNoSrDriver},
+    {ProblemKind::NodeMissing, "node-missing", kDoctorNodeMissing},
+    {ProblemKind::PermissionDenied, "permission-denied", kDoctorPermissionDenied},
+    {ProblemKind::Busy, "busy", kDoctorBusy},
+    {ProblemKind::OpenFailed, "open-failed", kDoctorOpenFailed},
+    {ProblemKind::NoAnswer, "no-answer", kDoctorNoAnswer},
+    {ProblemKind::OtherDrive, "other-drive", kDoctorOtherDrive},
+};
+
+const ProblemWords& words_of(ProblemKind kind) {
+    for (const ProblemWords& w : kProblemWords) {
+        if (w.kind == kind) {
+            return w;
+        }
+    }
+    return kProblemWords[static_cast<std::size_t>(ProblemKind::OpenFailed)];
+}
+
+}  // namespace
+
+std::string_view problem_kind_name(ProblemKind kind) {
+    return words_of(kind).name;
+}
+
 std::string problem_summary(const DoctorProblem& problem, Language language) {
-    int id = kDoctorOpenFailed;
-    switch (problem.kind) {
-        case ProblemKind::NoOpticalDevice: id = kDoctorNoOpticalDevice; break;
-        case ProblemKind::NoSgModule: id = kDoctorNoSgModule; break;
-        case ProblemKind::NoSrDriver: id = kDoctorNoSrDriver; break;
-        case ProblemKind::NodeMissing: id = kDoctorNodeMissing; break;
-        case ProblemKind::PermissionDenied: id = kDoctorPermissionDenied; break;
-        case ProblemKind::Busy: id = kDoctorBusy; break;
-        case ProblemKind::OpenFailed: id = kDoctorOpenFailed; break;
-        case ProblemKind::NoAnswer: id = kDoctorNoAnswer; break;
-        case ProblemKind::OtherDrive: id = kDoctorOtherDrive; break;
-    }
-    std::string line(text(id, language));
-    if (const auto at = line.find("%s"); at != std::string::npos) {
-        line.replace(at, 2, problem.subject);
-    }
-    return line;
+    return format_text(text(words_of(problem.kind).text, language), {problem.subject});
 }
 
 std::string doctor_hint(const DoctorProblem& problem, Language language) {
-    std::string line(text(kDoctorSeeMore, language));
-    line.replace(line.find("%s"), 2, problem_summary(problem, language));
-    return line;
+    return format_text(text(kDoctorSeeMore, language), {problem_summary(problem, language)});
 }
 
 std::string_view identification_name(Identification identification) {

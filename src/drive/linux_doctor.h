@@ -73,5 +73,7 @@ std::string problem_summary(const DoctorProblem& problem, Language language);
 // "<summary> — see qdu doctor", for the window.
 std::string doctor_hint(const DoctorProblem& problem, Language language);
 std::string_view identification_name(Identification identification);
+// "permission-denied": the kind's name in qdu's JSON.
+std::string_view problem_kind_name(ProblemKind kind);
 
 }  // namespace qdu

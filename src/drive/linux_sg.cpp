@@ -56,39 +56,6 @@ std::vector<std::string> LinuxSystem::list_dir(const std::string& path) {
     return names;
 }
 
-std::optional<LinuxSystem::NodeAccess> LinuxSystem::access_of(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    NodeAccess access;
-    access.mode = st.st_mode & 07777;
-    std::vector<char> scratch(16384);
-    passwd pw_entry{};
-    passwd* pw = nullptr;
-    ::getpwuid_r(st.st_uid, &pw_entry, scratch.data(), scratch.size(), &pw);
-    access.owner = pw != nullptr ? pw->pw_name : std::to_string(st.st_uid);
-    group gr_entry{};
-    group* gr = nullptr;
-    ::getgrgid_r(st.st_gid, &gr_entry, scratch.data(), scratch.size(), &gr);
-    access.group = gr != nullptr ? gr->gr_name : std::to_string(st.st_gid);
-    return access;
-}
-
-bool LinuxSystem::is_root() {
-    return ::geteuid() == 0;
-}
-
-std::optional<std::string> LinuxSystem::read_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 namespace {
 
 std::string group_name(gid_t gid) {
@@ -111,6 +78,36 @@ std::vector<std::string> group_names(const std::vector<gid_t>& ids) {
 }
 
 }  // namespace
+
+std::optional<LinuxSystem::NodeAccess> LinuxSystem::access_of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    NodeAccess access;
+    access.mode = st.st_mode & 07777;
+    std::vector<char> scratch(16384);
+    passwd pw_entry{};
+    passwd* pw = nullptr;
+    ::getpwuid_r(st.st_uid, &pw_entry, scratch.data(), scratch.size(), &pw);
+    access.owner = pw != nullptr ? pw->pw_name : std::to_string(st.st_uid);
+    access.group = group_name(st.st_gid);
+    return access;
+}
+
+bool LinuxSystem::is_root() {
+    return ::geteuid() == 0;
+}
+
+std::optional<std::string> LinuxSystem::read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 LinuxSystem::Identity LinuxSystem::identity() {
     Identity who;
@@ -191,6 +188,11 @@ std::optional<int> linux_drive_index(char letter) {
     return letter - 'C';
 }
 
+// strerror may share one buffer between threads; this may not.
+std::string errno_text(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
+
 std::string mode_text(mode_t mode) {
     std::string text = "---------";
     const char* letters = "rwxrwxrwx";
@@ -220,11 +222,6 @@ std::string linux_host_status_text(int host_status) {
 }
 
 namespace {
-
-// strerror may share one buffer between threads; this may not.
-std::string error_text(int err) {
-    return std::error_code(err, std::generic_category()).message();
-}
 
 constexpr int kOpenFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC;
 constexpr int kDidNoConnect = 0x01;
@@ -298,7 +295,7 @@ public:
             result.os_error = err;
             result.delivery =
                 (err == ENODEV || err == ENXIO) ? Delivery::DeviceGone : Delivery::OsError;
-            result.detail = "SG_IO on " + node_ + " failed: " + error_text(err);
+            result.detail = "SG_IO on " + node_ + " failed: " + errno_text(err);
             if ((err == EPERM || err == EACCES) && !refused_hint_.empty()) {
                 result.detail += " (" + refused_hint_ + ")";
             }
@@ -407,7 +404,7 @@ OpenResult LinuxDeviceProvider::open(char letter) {
             hint = "the kernel lets only privileged users send WRITE BUFFER through " + sr +
                    ", which changing settings, reading the counters and the disc and the CD "
                    "check need, and " +
-                   sg + " could not be opened: " + error_text(sg_error) + "; " + access_advice(sg);
+                   sg + " could not be opened: " + errno_text(sg_error) + "; " + access_advice(sg);
         } else if (!system_->is_root()) {
             hint = "the kernel lets only privileged users send WRITE BUFFER through " + sr +
                    ", which changing settings, reading the counters and the disc and the CD "
@@ -427,12 +424,12 @@ OpenResult LinuxDeviceProvider::open(char letter) {
     if (result.error == OpenError::NotPresent) {
         result.message = "no optical drive at " + sr;
     } else if (result.error == OpenError::PermissionDenied) {
-        result.message = sr + " exists but could not be opened: " + error_text(err) + "; " +
+        result.message = sr + " exists but could not be opened: " + errno_text(err) + "; " +
                          access_advice(sg.empty() ? sr : sg);
     } else if (result.error == OpenError::Busy) {
         result.message = sr + " is in exclusive use by another program; close it and try again";
     } else {
-        result.message = sr + " could not be opened: " + error_text(err);
+        result.message = sr + " could not be opened: " + errno_text(err);
     }
     return result;
 }

@@ -81,6 +81,8 @@ private:
     LinuxPaths paths_;
 };
 
+// The words for an errno value ("Permission denied").
+std::string errno_text(int err);
 // "rw-rw----" for 0660.
 std::string mode_text(mode_t mode);
 

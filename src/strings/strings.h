@@ -62,7 +62,7 @@ enum SettingsFileText : int {
     kSettingsDidNotTake,
 };
 inline constexpr int kHelpMissing = 5060;
-// Why a drive is not usable (qdu doctor's first finding, in the window); %s is a node.
+// Why a drive is not usable (qdu doctor's first finding, in the window); %1 is a node.
 enum DoctorText : int {
     kDoctorNoOpticalDevice = 5070,
     kDoctorNoSgModule,
